@@ -1,0 +1,58 @@
+// Speed of the calculation and the number texts. Built with the project, run by hand:
+//   build/bench/calc_bench
+#include <benchmark/benchmark.h>
+#include <calc/calc.h>
+
+#include <string>
+
+namespace {
+
+void runDefaults(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(calc::runBreakEven("1000", "10", "24.93", "2.8"));
+}
+BENCHMARK(runDefaults);
+
+// No payout: the deposit runs the full hundred years, 1200 months.
+void runHundredYears(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(calc::runBreakEven("1000", "10", "0", "2.8"));
+}
+BENCHMARK(runHundredYears);
+
+// Negative payment years: a horizon two billion years away, reached once the balance settles.
+void runFarHorizon(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-2147483648", "-1", "2.8"));
+}
+BENCHMARK(runFarHorizon);
+
+void readSingle(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(calc::textToSingle("24.93"));
+}
+BENCHMARK(readSingle);
+
+void readLongText(benchmark::State& state) {
+    const std::string text = "0." + std::string(1'000'000, '3');
+    for (auto _ : state) benchmark::DoNotOptimize(calc::textToSingle(text));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(readLongText);
+
+void writeSingle(benchmark::State& state) {
+    float value = 18822.150390625f;
+    for (auto _ : state) benchmark::DoNotOptimize(calc::singleToText(value));
+}
+BENCHMARK(writeSingle);
+
+void writeDouble(benchmark::State& state) {
+    double value = 18825.147102832794;
+    for (auto _ : state) benchmark::DoNotOptimize(calc::doubleToText(value));
+}
+BENCHMARK(writeDouble);
+
+void writeTinyDouble(benchmark::State& state) {
+    double value = 4.9406564584124654e-324;  // the longest exact expansion
+    for (auto _ : state) benchmark::DoNotOptimize(calc::doubleToText(value));
+}
+BENCHMARK(writeTinyDouble);
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "edit_box.h"
+
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+// Black text on white, in every colour group, so a read-only box is not greyed out. A
+// selection is painted with the inactive group's highlight while the box lacks the
+// focus; making that highlight the background shows a selection only in the focused box.
+QPalette blackOnWhite(QPalette palette)
+{
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::Text, Qt::black);
+    }
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    return palette;
+}
+
+bool isLineBreakKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Keys that edit the text by themselves; X11 gives Delete the text "\x7f", which is not
+// a typed character.
+bool isEditingKey(int key) { return key == Qt::Key_Delete || key == Qt::Key_Backspace; }
+
+}  // namespace
+
+EditBox::EditBox(InputMode mode, QWidget* parent) : QPlainTextEdit(parent), m_mode(mode)
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    setTabChangesFocus(true);
+    // The box is 24 pixels high: a small margin keeps one line of text in view.
+    document()->setDocumentMargin(1);
+    setPalette(blackOnWhite(palette()));
+    if (m_mode == InputMode::readOnly) {
+        setReadOnly(true);
+        // setReadOnly leaves mouse selection only: add the keyboard, which also gives
+        // the caret.
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void EditBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!isInputBox()) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    if (isLineBreakKey(event->key())) {
+        // Enter, with any modifier, inserts one line break and brings the new line into
+        // view; the rewrite on leaving drops it again.
+        textCursor().insertBlock();
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    // Keys held with Ctrl are commands (select all, copy, paste ...), not typed text.
+    const QString typed = event->text();
+    if (typed.isEmpty() || isEditingKey(event->key()) ||
+        event->modifiers().testFlag(Qt::ControlModifier)) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    const QString kept = filterTypedText(m_mode, typed);
+    if (kept == typed) {
+        QPlainTextEdit::keyPressEvent(event);
+    } else if (!kept.isEmpty()) {
+        // A key that produced several characters, some of them dropped.
+        QKeyEvent filtered(event->type(), event->key(), event->modifiers(), kept,
+                           event->isAutoRepeat(), static_cast<quint16>(event->count()));
+        QPlainTextEdit::keyPressEvent(&filtered);
+    }
+    event->accept();
+}
+
+void EditBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    // An input method commits whole strings (a Chinese one can commit full-width digits);
+    // they pass the same filter as typed characters. The pre-edit text is left alone.
+    if (!isInputBox() || event->commitString().isEmpty()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    const QString kept = filterTypedText(m_mode, event->commitString());
+    if (kept == event->commitString()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&filtered);
+    event->accept();
+}
+
+void EditBox::focusOutEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    // Opening the box's context menu keeps the box in use: it is not left.
+    if (isInputBox() && event->reason() != Qt::PopupFocusReason)
+        rewriteOnLeaving();
+}
+
+void EditBox::rewriteOnLeaving()
+{
+    const std::string current = getBoxText(*this);
+    const std::string rewritten = normalizeInput(m_mode, current);
+    if (rewritten == current)
+        return;  // 5. The box is left alone, selection and all.
+    const int selectionStart = textCursor().selectionStart();
+    setBoxText(*this, rewritten);
+    QTextCursor caret = textCursor();
+    caret.setPosition(std::min(selectionStart, document()->characterCount() - 1));
+    setTextCursor(caret);
+}
+
+std::string getBoxText(const EditBox& box)
+{
+    // Blocks are separated by U+2029 in the raw text (toPlainText would also turn
+    // no-break spaces into spaces); a line break reads as CR LF.
+    QString text = box.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return text.toStdString();
+}
+
+void setBoxText(EditBox& box, std::string_view text)
+{
+    box.setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    box.moveCursor(QTextCursor::Start);
+    box.verticalScrollBar()->setValue(0);
+}
+
+}  // namespace corvane

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the program and runs every test, twice: a normal build (calculation, window and
+# end-to-end tests) and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# On Debian 12, as root, it first installs whatever build and test packages are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/packages.sh
+install_missing_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+jobs=2
+echo "== normal build =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=ON -DCORVANE_SANITIZE=OFF
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure
+
+echo "== sanitizer build (ASan + UBSan) =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
+    -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=OFF -DCORVANE_SANITIZE=ON
+cmake --build build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure --label-exclude e2e

@@ -25,19 +25,15 @@ for tool in openbox xclip xprop xwininfo; do
     fi
 done
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x_session.sh"
+
 readonly screen_width=1024 screen_height=768
 work=$(mktemp -d)
-xvfb_pid='' wm_pid='' app_pid=''
+app_pid=''
 
-stop() {
-    local pid=$1
-    [[ -n $pid ]] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    return 0
-}
 cleanup() {
-    stop "$app_pid"
-    stop "$wm_pid"
-    stop "$xvfb_pid"
+    stop_pid "$app_pid"
+    stop_x_session
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,40 +55,13 @@ fail() {
     exit 1
 }
 
-# wait_until SECONDS COMMAND...: polls every 0.1 s until COMMAND succeeds.
-wait_until() {
-    local tries=$(( $1 * 10 ))
-    shift
-    while (( tries-- > 0 )); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# --- The X server, on a display number it picks itself (and with no reset when its
-#     last client leaves, which would refuse the next one for a moment), and the
-#     window manager.
-Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp -noreset \
-    3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-has_display_number() { grep -q '[0-9]' "$work/display"; }
-wait_until 20 has_display_number || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(tr -dc '0-9' <"$work/display")"
-
-mkdir -p "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime"
+# --- The X server and the window manager, in a home of their own.
+mkdir -p "$work/home"
+export HOME="$work/home"
 export XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache"
 export LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORM QT_SCALE_FACTOR
-
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-wait_until 20 xprop -root -notype _NET_SUPPORTING_WM_CHECK ||
-    fail "openbox did not start: $(cat "$work/openbox.log")"
-wm_ready() { xprop -root -notype _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_until 20 wm_ready || fail "openbox does not manage the screen"
+start_x_session "$work" "${screen_width}x${screen_height}" 2>&1 || fail "no X session"
 
 # --- The program.
 main_window() { xdotool search --onlyvisible --classname '^corvane-calc$' | head -n 1; }
@@ -121,21 +90,10 @@ start_program
 
 # --- The outer frame: 407 x 314, centred on the screen; no title text.
 frame_extents() { xprop -id "$window" -notype _NET_FRAME_EXTENTS | grep -o '[0-9][0-9, ]*$'; }
-outer_geometry() {
-    local left right top bottom
-    IFS=', ' read -r left right top bottom <<<"$(frame_extents)"
-    local info x y width height
-    info=$(xwininfo -id "$window")
-    x=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
-    y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
-    width=$(awk '/Width:/ {print $NF}' <<<"$info")
-    height=$(awk '/Height:/ {print $NF}' <<<"$info")
-    echo "$(( width + left + right ))x$(( height + top + bottom ))+$(( x - left ))+$(( y - top ))"
-}
 expected_outer="407x314+$(( (screen_width - 407) / 2 ))+$(( (screen_height - 314) / 2 ))"
-outer_is_expected() { [[ $(outer_geometry) == "$expected_outer" ]]; }
+outer_is_expected() { [[ $(outer_geometry "$window") == "$expected_outer" ]]; }
 wait_until 20 outer_is_expected ||
-    fail "outer frame $(outer_geometry) (extents $(frame_extents)), expected $expected_outer"
+    fail "outer frame $(outer_geometry "$window") (extents $(frame_extents)), expected $expected_outer"
 title=$(xprop -id "$window" -notype _NET_WM_NAME | sed 's/^_NET_WM_NAME = //; s/"//g')
 [[ -z ${title// /} ]] || fail "the title bar shows '$title'"
 echo "ok: outer frame $expected_outer, no title text"

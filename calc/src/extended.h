@@ -35,7 +35,6 @@ public:
     friend Extended operator-(Extended a, Extended b) { return Extended(a.m_value - b.m_value, 0); }
     friend Extended operator*(Extended a, Extended b) { return Extended(a.m_value * b.m_value, 0); }
     friend Extended operator/(Extended a, Extended b) { return Extended(a.m_value / b.m_value, 0); }
-    Extended operator-() const { return Extended(-m_value, 0); }
 
     friend bool operator<(Extended a, Extended b) { return a.m_value < b.m_value; }
     friend bool operator>=(Extended a, Extended b) { return a.m_value >= b.m_value; }
@@ -44,7 +43,6 @@ public:
     double toDouble() const { return static_cast<double>(m_value); }
 
     bool isNaN() const { return std::isnan(m_value); }
-    bool isInfinite() const { return std::isinf(m_value); }
     // Clears the sign, of NaNs too.
     Extended abs() const { return Extended(std::fabs(m_value), 0); }
     // Cut toward zero to a whole number (the value stays an Extended). Finite values only.

@@ -24,6 +24,7 @@ constexpr double kHorizonYears = 100.0;
 constexpr std::int32_t kHorizonYearsInt = 100;
 constexpr std::int32_t kHorizonMonths = 1200;
 constexpr double kHorizonTolerance = 1e-7;
+constexpr std::int64_t kSteadyRunCheckInterval = 16;
 
 // Single( Double(a op b) ): round to Extended, store as Double, then as Single.
 float toSingle(Extended value) { return static_cast<float>(value.toDouble()); }
@@ -156,12 +157,16 @@ Deposit runDrawdown(float balance, std::int32_t years, double factor, float payo
     float previous = balance;  // the balance one month back
     bool havePrevious = false;
     while (d.balance > payout) {
-        const SteadyRun run = findSteadyRun(d.balance, factor, payout, horizonMonths - d.drawdownMonths);
-        if (run.months > 0) {
-            d.balance = run.balance;
-            d.drawdownMonths += run.months;
-            havePrevious = false;
-            continue;
+        // Looking for a steady run costs about as much as a few months: look now and then.
+        if (d.drawdownMonths % kSteadyRunCheckInterval == 0) {
+            const SteadyRun run =
+                findSteadyRun(d.balance, factor, payout, horizonMonths - d.drawdownMonths);
+            if (run.months > 0) {
+                d.balance = run.balance;
+                d.drawdownMonths += run.months;
+                havePrevious = false;
+                continue;
+            }
         }
         const float twoBack = previous;
         const bool haveTwoBack = havePrevious;

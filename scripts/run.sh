@@ -23,9 +23,9 @@ else
 fi
 
 # --- 2. The build.
-cmake -S . -B build -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
-cmake --build build -j2
-program=build/ui/corvane-calc
+cmake -S . -B build/app -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
+cmake --build build/app -j2
+program=build/app/ui/corvane-calc
 
 # --- 3a. With a display: the program, until its window is closed.
 if ! $headless; then

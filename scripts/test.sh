@@ -10,13 +10,13 @@ install_missing_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
 jobs=2
 echo "== normal build =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=ON -DCORVANE_SANITIZE=OFF
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure
+cmake --build build/test -j"$jobs"
+ctest --test-dir build/test --output-on-failure
 
 echo "== sanitizer build (ASan + UBSan) =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=OFF -DCORVANE_SANITIZE=ON
-cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure --label-exclude e2e
+cmake --build build/asan -j"$jobs"
+ctest --test-dir build/asan --output-on-failure --label-exclude e2e

@@ -34,17 +34,7 @@ fi
 
 # --- 3b. Without one: Xvfb and openbox, a screenshot, and the program closed again.
 source scripts/x_session.sh
-work=$(mktemp -d)
-app_pid=''
-cleanup() {
-    stop_pid "$app_pid"
-    stop_x_session
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
-
-start_x_session "$work" 640x480 || exit 1
+start_x_session "$(mktemp -d)" 640x480 || exit 1
 
 QT_QPA_PLATFORM=xcb "$program" &
 app_pid=$!

@@ -2,12 +2,14 @@
 # number it picks itself, with the openbox window manager. Sourced by scripts/run.sh and
 # the end-to-end test.
 #
-#   start_x_session WORKDIR WIDTHxHEIGHT   sets DISPLAY, XDG_RUNTIME_DIR, xvfb_pid, wm_pid
+#   start_x_session WORKDIR WIDTHxHEIGHT   sets DISPLAY, XDG_RUNTIME_DIR, xvfb_pid, wm_pid;
+#                                          on exit the process in $app_pid, openbox and
+#                                          Xvfb are stopped and WORKDIR is removed
 #   stop_x_session                         stops openbox and Xvfb
 #   wait_until SECONDS COMMAND...          polls every 0.1 s until COMMAND succeeds
 #   outer_geometry WINDOW                  WIDTHxHEIGHT+X+Y of the window with its frame
 
-xvfb_pid='' wm_pid=''
+xvfb_pid='' wm_pid='' app_pid='' x_session_work=''
 
 wait_until() {
     local tries=$(( $1 * 10 ))
@@ -29,6 +31,9 @@ stop_pid() {
 # (and refusing the next client for a moment) whenever its last client leaves.
 start_x_session() {
     local work=$1 size=$2
+    x_session_work=$work
+    trap _end_x_session EXIT
+    trap "exit 1" INT TERM HUP
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset \
         3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
@@ -55,6 +60,13 @@ stop_x_session() {
     stop_pid "$wm_pid"
     stop_pid "$xvfb_pid"
     wm_pid='' xvfb_pid=''
+}
+
+_end_x_session() {
+    stop_pid "$app_pid"
+    stop_x_session
+    [[ -n $x_session_work ]] && rm -rf "$x_session_work"
+    return 0
 }
 
 outer_geometry() {

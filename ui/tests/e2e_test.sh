@@ -29,15 +29,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x_session.sh"
 
 readonly screen_width=1024 screen_height=768
 work=$(mktemp -d)
-app_pid=''
-
-cleanup() {
-    stop_pid "$app_pid"
-    stop_x_session
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
 
 fail() {
     echo "FAIL: $*"

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
+#include "bits.h"
 #include "extended.h"
 
 namespace calc {
@@ -29,11 +29,7 @@ constexpr std::int64_t kSteadyRunCheckInterval = 16;
 // Single( Double(a op b) ): round to Extended, store as Double, then as Single.
 float toSingle(Extended value) { return static_cast<float>(value.toDouble()); }
 
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
+std::uint32_t bitsOf(float value) { return detail::bitCast<std::uint32_t>(value); }
 
 struct Inputs {
     std::int32_t premium;
@@ -132,10 +128,7 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
     const std::int64_t magnitude = magnitude0 + n * growth;
     const std::uint32_t landed = (bits & 0x80000000u) | (static_cast<std::uint32_t>(field) << 23) |
                                  static_cast<std::uint32_t>(magnitude - kLow);
-    SteadyRun run;
-    run.months = n;
-    std::memcpy(&run.balance, &landed, sizeof run.balance);
-    return run;
+    return {n, detail::bitCast<float>(landed)};
 }
 
 // Drawdown months after the payment years, while the balance stays above the payout, up to
@@ -191,14 +184,6 @@ Deposit runDrawdown(float balance, std::int32_t years, double factor, float payo
     return d;
 }
 
-// The low 32 bits of a 64-bit count, as two's complement.
-std::int32_t low32(std::int64_t value) {
-    const auto u = static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) & 0xFFFFFFFFu);
-    constexpr std::uint32_t kSignBit = std::uint32_t{1} << 31;
-    if (u < kSignBit) return static_cast<std::int32_t>(u);
-    return static_cast<std::int32_t>(u - kSignBit) + INT32_MIN;
-}
-
 std::string timeText(std::int32_t totalMonths) {
     // Whole years of 12 months and the months left over; a negative count stays as months.
     const std::int32_t wholeYears = totalMonths >= 12 ? totalMonths / 12 : 0;
@@ -227,7 +212,9 @@ std::string timeText(std::int32_t totalMonths) {
             (Extended((Extended(in.years) * Extended(kMonthsPerYear)).toDouble()) +
              Extended(deposit.drawdownMonths))
                 .toDouble();
-        totalMonths = low32(static_cast<std::int64_t>(months));  // cut toward zero
+        // Cut toward zero to 64 bits; the low 32 bits are the count.
+        const auto wide = static_cast<std::uint64_t>(static_cast<std::int64_t>(months));
+        totalMonths = detail::fromTwosComplement32(static_cast<std::uint32_t>(wide & 0xFFFFFFFFu));
     }
 
     const float totalReceived =

@@ -11,10 +11,14 @@
 #include <string>
 #include <system_error>
 
+#include "bits.h"
 #include "extended.h"
 
 namespace calc {
 namespace {
+
+using detail::fromTwosComplement32;
+using detail::fromTwosComplement64;
 
 bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -23,19 +27,6 @@ bool isExponentLetter(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 
 std::size_t skipSpace(std::string_view text, std::size_t i) {
     while (i < text.size() && isSpace(text[i])) ++i;
     return i;
-}
-
-// Two's complement without implementation-defined conversions.
-std::int64_t fromTwosComplement64(std::uint64_t u) {
-    constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
-    if (u < kSignBit) return static_cast<std::int64_t>(u);
-    return static_cast<std::int64_t>(u - kSignBit) + std::numeric_limits<std::int64_t>::min();
-}
-
-std::int32_t fromTwosComplement32(std::uint32_t u) {
-    constexpr std::uint32_t kSignBit = std::uint32_t{1} << 31;
-    if (u < kSignBit) return static_cast<std::int32_t>(u);
-    return static_cast<std::int32_t>(u - kSignBit) + std::numeric_limits<std::int32_t>::min();
 }
 
 // A real number as the scanner found it: sign, the mantissa's digits (the decimal point

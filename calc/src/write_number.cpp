@@ -5,23 +5,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
+#include "bits.h"
 #include "extended.h"
 
 namespace calc {
 namespace {
 
+using detail::bitCast;
 using detail::Extended;
-
-template <typename To, typename From>
-To bitCast(const From& from) {
-    static_assert(sizeof(To) == sizeof(From));
-    To to;
-    std::memcpy(&to, &from, sizeof(To));
-    return to;
-}
 
 // ---------------------------------------------------------------------------------------
 // formatSignificant

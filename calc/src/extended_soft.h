@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "bits.h"
 #include "wide_arith.h"
@@ -91,6 +92,7 @@ private:
     static Rounded round(U128 magnitude, bool sticky, std::int32_t scale, int precision,
                          std::int32_t minExponent);
     static SoftExtended add(SoftExtended a, SoftExtended b, bool subtract);
+    static SoftExtended addSpecial(SoftExtended a, SoftExtended b, bool subtract);
     static SoftExtended multiply(SoftExtended a, SoftExtended b);
     static SoftExtended divide(SoftExtended a, SoftExtended b);
     static int compareMagnitude(SoftExtended a, SoftExtended b);
@@ -139,6 +141,23 @@ inline SoftExtended::Rounded SoftExtended::round(U128 magnitude, bool sticky, st
 
 inline SoftExtended SoftExtended::fromExact(bool negative, U128 magnitude, bool sticky,
                                             std::int32_t scale) {
+    if (magnitude.hi != 0) {
+        // More than 64 bits, in the normal range: the top word after normalizing is the
+        // significand, the bottom word decides the rounding.
+        const int shift = leadingZeros64(magnitude.hi);
+        const std::int32_t exponent = scale + 127 - shift;
+        if (exponent >= kMinExponent && exponent < kMaxExponent) {
+            // (lo >> 1) >> (63 - shift): no shift by 64 when shift is 0.
+            std::uint64_t significand = (magnitude.hi << shift) | ((magnitude.lo >> 1) >> (63 - shift));
+            const std::uint64_t below = magnitude.lo << shift;
+            const bool half = (below >> 63) != 0;
+            const bool rest = sticky || (below << 1) != 0;
+            const bool up = half && (rest || (significand & 1u) != 0);
+            significand += up ? 1u : 0u;
+            if (significand == 0) return make(Kind::finite, negative, kTopBit, exponent + 1);
+            return make(Kind::finite, negative, significand, exponent);
+        }
+    }
     const Rounded r = round(magnitude, sticky, scale, kPrecision, kMinExponent);
     if (r.significand == 0) return make(Kind::zero, negative);
     if (r.exponent > kMaxExponent) return make(Kind::infinity, negative);
@@ -227,6 +246,49 @@ inline int SoftExtended::compare(SoftExtended a, SoftExtended b) {
 }
 
 inline SoftExtended SoftExtended::add(SoftExtended a, SoftExtended b, bool subtract) {
+    if (a.m_kind != Kind::finite || b.m_kind != Kind::finite) return addSpecial(a, b, subtract);
+    if (subtract) b.m_negative = !b.m_negative;
+    // x is the larger in magnitude. Its significand goes to bits 126..63, one bit of headroom
+    // for a carry, and y's is aligned below it.
+    std::uint64_t xSignificand = a.m_significand, ySignificand = b.m_significand;
+    std::int32_t xExponent = a.m_exponent, yExponent = b.m_exponent;
+    bool xNegative = a.m_negative, yNegative = b.m_negative;
+    if (xExponent < yExponent || (xExponent == yExponent && xSignificand < ySignificand)) {
+        std::swap(xSignificand, ySignificand);
+        std::swap(xExponent, yExponent);
+        std::swap(xNegative, yNegative);
+    }
+    const U128 wideX{xSignificand >> 1, xSignificand << 63};
+    const std::int64_t distance = std::int64_t{xExponent} - yExponent;
+    U128 alignedY;
+    bool sticky = false;
+    if (distance < 63) {
+        const int d = static_cast<int>(distance);  // exact: nothing is shifted out
+        alignedY = U128{ySignificand >> (d + 1), ySignificand << (63 - d)};
+    } else if (distance < 128) {
+        const U128 wideY{ySignificand >> 1, ySignificand << 63};
+        const int d = static_cast<int>(distance);
+        alignedY = shiftRight(wideY, d);
+        sticky = anyBitBelow(wideY, d);
+    } else {
+        sticky = true;  // y is far below the last bit of x
+    }
+    U128 sum;
+    if (xNegative == yNegative) {
+        sum = wideX + alignedY;
+    } else {
+        // The true difference lies between sum - 1 and sum when bits of y were cut off: take
+        // sum - 1 with the sticky bit standing for the rest. At least 62 bits lie between the
+        // last bit and any rounding point, so the rounding sees the right side of every tie.
+        sum = wideX - alignedY;
+        if (sticky) sum = sum - U128{0, 1};
+        if (isZero(sum)) return SoftExtended();  // x - x = +0
+    }
+    return fromExact(xNegative, sum, sticky, xExponent - 126);
+}
+
+// Zeros, infinities and NaNs.
+inline SoftExtended SoftExtended::addSpecial(SoftExtended a, SoftExtended b, bool subtract) {
     if (a.isNaN() || b.isNaN()) return fromNaNs(a, b);  // a NaN keeps its sign, even in a - b
     if (subtract) b.m_negative = !b.m_negative;
     if (a.m_kind == Kind::infinity) {
@@ -239,38 +301,7 @@ inline SoftExtended SoftExtended::add(SoftExtended a, SoftExtended b, bool subtr
         if (a.m_kind == Kind::zero) return make(Kind::zero, a.m_negative && b.m_negative);
         return a;
     }
-    if (a.m_kind == Kind::zero) return b;
-
-    // Both finite and nonzero: x is the larger in magnitude.
-    const bool aLarger = compareMagnitude(a, b) >= 0;
-    const SoftExtended& x = aLarger ? a : b;
-    const SoftExtended& y = aLarger ? b : a;
-    // x's significand at bits 126..63, one bit of headroom for a carry; y's aligned below it,
-    // with the bits shifted out kept as a sticky bit.
-    const U128 wideX = shiftRight(U128{x.m_significand, 0}, 1);
-    const U128 wideY = shiftRight(U128{y.m_significand, 0}, 1);
-    const std::int64_t distance = std::int64_t{x.m_exponent} - y.m_exponent;
-    U128 alignedY;
-    bool sticky = false;
-    if (distance >= 128) {
-        sticky = true;
-    } else {
-        const int d = static_cast<int>(distance);
-        alignedY = shiftRight(wideY, d);
-        sticky = anyBitBelow(wideY, d);
-    }
-    U128 sum;
-    if (x.m_negative == y.m_negative) {
-        sum = wideX + alignedY;
-    } else {
-        // The true difference lies between sum - 1 and sum when bits of y were cut off: take
-        // sum - 1 with the sticky bit standing for the rest. At least 62 bits lie between the
-        // last bit and any rounding point, so the rounding sees the right side of every tie.
-        sum = wideX - alignedY;
-        if (sticky) sum = sum - U128{0, 1};
-        if (isZero(sum)) return SoftExtended();  // x - x = +0
-    }
-    return fromExact(x.m_negative, sum, sticky, x.m_exponent - 126);
+    return b;  // a is a zero
 }
 
 inline SoftExtended SoftExtended::multiply(SoftExtended a, SoftExtended b) {
@@ -329,6 +360,14 @@ inline double SoftExtended::toDouble() const {
     case Kind::infinity: return bitCast<double>(sign | kInfinity);
     case Kind::nan: return bitCast<double>(sign | kInfinity | ((m_significand >> 11) & kFraction));
     case Kind::finite: break;
+    }
+    if (m_exponent >= -1022 && m_exponent <= 1023) {
+        // The normal range: 52 fraction bits stay, bit 10 is the first one cut off. A carry
+        // out of the significand runs on into the exponent field, up to the infinity.
+        const std::uint64_t cutOff = m_significand & 0x7FFu;
+        const bool up = cutOff > 0x400u || (cutOff == 0x400u && (m_significand & 0x800u) != 0);
+        const auto field = static_cast<std::uint64_t>(m_exponent + 1022);  // plus the implicit bit
+        return bitCast<double>(sign | ((field << 52) + (m_significand >> 11) + (up ? 1u : 0u)));
     }
     const Rounded r = round(U128{0, m_significand}, false, m_exponent - 63, 53, -1022);
     if (r.significand == 0) return bitCast<double>(sign);

@@ -210,6 +210,20 @@ void press(QWidget* target, const KeyPress& key)
     QApplication::sendEvent(target, &up);
 }
 
+// The sizes a window is given, in order.
+class ResizesSeen : public QObject {
+public:
+    QList<QSize> sizes;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            sizes << static_cast<QResizeEvent*>(event)->size();
+        return false;
+    }
+};
+
 // Whether the picture has a pixel of the selection's highlight colour.
 bool showsHighlight(const QImage& image, const QColor& highlight)
 {
@@ -236,6 +250,9 @@ private slots:
     void cleanup();
 
     void window();
+    void maximizeAndRestore();
+    void otherSizesRefused_data();
+    void otherSizesRefused();
     void controls_data();
     void controls();
     void boxesAreBlackOnWhite();
@@ -363,7 +380,6 @@ void MainWindowTest::window()
     QCOMPARE(m_window->size(), QSize(407 - frame.left() - frame.right(),
                                      314 - frame.top() - frame.bottom()));
     QVERIFY(m_window->width() >= 392 && m_window->height() >= 272);
-    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(m_window->frameGeometry().topLeft(),
              QPoint((screen.width() - 407) / 2, (screen.height() - 314) / 2));
@@ -390,6 +406,71 @@ void MainWindowTest::window()
         shownWindows += topLevel->isVisible() ? 1 : 0;
     QCOMPARE(shownWindows, 1);
     QVERIFY(button()->hasFocus());
+}
+
+void MainWindowTest::maximizeAndRestore()
+{
+    // Many X11 window managers (openbox among them) maximize only a window that they may
+    // resize: equal minimum and maximum sizes would leave the maximize button dead.
+    QVERIFY(m_window->minimumSize() != m_window->maximumSize());
+
+    // Moved by its title bar first: restoring brings it back there.
+    m_window->windowHandle()->setFramePosition(QPoint(40, 30));
+    QTRY_COMPARE(m_window->frameGeometry(), QRect(40, 30, 407, 314));
+    const QRect normalGeometry = m_window->geometry();
+    QList<QRect> controlsBefore;
+    for (const QWidget* control : m_window->findChildren<QWidget*>())
+        controlsBefore << control->geometry();
+
+    m_window->showMaximized();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QTRY_VERIFY(m_window->isMaximized() && m_window->width() > 600);
+    // Given a moment to refuse the size, it keeps it.
+    QTest::qWait(300);
+    QVERIFY(m_window->isMaximized());
+    QCOMPARE(m_window->frameGeometry().size(), available.size());
+    QList<QRect> controlsMaximized;
+    for (const QWidget* control : m_window->findChildren<QWidget*>())
+        controlsMaximized << control->geometry();
+    QCOMPARE(controlsMaximized, controlsBefore);
+    // The extra space shows the background colour.
+    const QImage picture = m_window->grab().toImage();
+    const QColor background = picture.pixelColor(200, 222);
+    for (const QPoint& spot : {QPoint(picture.width() - 5, 10), QPoint(picture.width() - 5,
+                               picture.height() - 5), QPoint(10, picture.height() - 5)})
+        QCOMPARE(picture.pixelColor(spot), background);
+
+    m_window->showNormal();
+    QTRY_VERIFY(!m_window->isMaximized());
+    QTRY_COMPARE(m_window->geometry(), normalGeometry);
+    QCOMPARE(m_window->frameGeometry(), QRect(40, 30, 407, 314));
+}
+
+void MainWindowTest::otherSizesRefused_data()
+{
+    QTest::addColumn<QMargins>("dragged");  // how far each edge of the frame is dragged out
+
+    QTest::newRow("right and bottom edges out") << QMargins(0, 0, 80, 60);
+    QTest::newRow("right edge in") << QMargins(0, 0, -50, 0);
+    QTest::newRow("top left corner out") << QMargins(30, 20, 0, 0);
+    QTest::newRow("left edge in, bottom out") << QMargins(-20, 0, 0, 40);
+}
+
+void MainWindowTest::otherSizesRefused()
+{
+    QFETCH(QMargins, dragged);
+
+    const QRect frame = m_window->frameGeometry();
+    const QRect client = m_window->geometry();
+    // The window system resizes the window, as a window manager does while an edge is
+    // dragged; the window takes its own size back, where it stood.
+    ResizesSeen resizes;
+    m_window->installEventFilter(&resizes);
+    m_window->windowHandle()->setGeometry(client.marginsAdded(dragged));
+    QTRY_VERIFY(resizes.sizes.contains(client.marginsAdded(dragged).size()));
+    QTRY_COMPARE(m_window->frameGeometry(), frame);
+    QCOMPARE(m_window->geometry(), client);
+    QVERIFY(!m_window->isMaximized());
 }
 
 void MainWindowTest::controls_data()

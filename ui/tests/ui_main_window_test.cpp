@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -39,7 +40,8 @@ enum class Dismissal { okButton, enterKey, escapeKey, closeBox };
 
 // Watches for the notice. Each time one is open it notes what the notice shows and what
 // the output boxes hold, tries to reach the main window behind it (a click on 按钮1 and
-// Esc, both through the window system), and then dismisses it.
+// Esc, both through the window system), tries to minimize it if asked to, and then
+// dismisses it.
 class NoticeCatcher : public QObject {
 public:
     NoticeCatcher(MainWindow& window, Dismissal dismissal) : m_window(window), m_dismissal(dismissal)
@@ -49,7 +51,11 @@ public:
         m_timer.start();
     }
 
+    bool tryMinimizing = false;
+
     int noticesSeen = 0;
+    Qt::WindowFlags flags;
+    bool shownAgainAfterMinimizing = false;
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::Information;
@@ -65,9 +71,11 @@ private:
     void look()
     {
         auto* notice = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!notice || !notice->isVisible())
+        if (m_looking || !notice || !notice->isVisible())
             return;
+        const QScopedValueRollback<bool> looking(m_looking, true);
         ++noticesSeen;
+        flags = notice->windowFlags();
         title = notice->windowTitle();
         text = notice->text();
         icon = notice->icon();
@@ -88,6 +96,13 @@ private:
         clicksWhileOpen = static_cast<int>(clicks.count());
         windowStillShownAfterEsc = m_window.isVisible();
 
+        if (tryMinimizing) {
+            // As by a minimize button that the window manager adds all the same.
+            notice->showMinimized();
+            shownAgainAfterMinimizing = QTest::qWaitFor(
+                [&] { return notice->isVisible() && !notice->isMinimized(); }, 2000);
+        }
+
         switch (m_dismissal) {
         case Dismissal::okButton:
             QTest::mouseClick(notice->button(QMessageBox::Ok), Qt::LeftButton);
@@ -107,6 +122,7 @@ private:
     MainWindow& m_window;
     Dismissal m_dismissal;
     QTimer m_timer;
+    bool m_looking = false;
 };
 
 // Counts the close requests that reach a window.
@@ -1239,10 +1255,18 @@ void MainWindowTest::notice()
 
     QVERIFY(replaceText(box("编辑框3"), u8("0")));
     NoticeCatcher catcher(*m_window, dismissal);
+    catcher.tryMinimizing = true;
     QSignalSpy clicks(button(), &QPushButton::clicked);
     clickButton();
 
     QCOMPARE(catcher.noticesSeen, 1);
+    // A title bar with the close box only, and a minimize refused: a notice out of sight
+    // would leave a window that takes no input and nothing to click.
+    QVERIFY(catcher.flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(catcher.flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!catcher.flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!catcher.flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(catcher.shownAgainAfterMinimizing);
     QCOMPARE(catcher.title, u8("信息："));
     QCOMPARE(catcher.text, u8("100年也不能回本，歇歇吧！"));
     QCOMPARE(catcher.icon, QMessageBox::NoIcon);

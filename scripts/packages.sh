@@ -1,7 +1,9 @@
 # The Debian packages the build and the tests need, and a helper that installs the missing
 # ones. Sourced by run.sh and test.sh.
 
-BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei)
+# qt6-translations-l10n: the toolkit's own texts (context menus, the OK button) in Chinese.
+BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+    fonts-wqy-microhei)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
 
 install_missing_packages() {

@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -34,12 +35,28 @@ bool isLineBreakKey(int key) { return key == Qt::Key_Return || key == Qt::Key_En
 // a typed character.
 bool isEditingKey(int key) { return key == Qt::Key_Delete || key == Qt::Key_Backspace; }
 
+// Keys held with Ctrl alone, or Ctrl and Shift, are commands (select all, copy, paste,
+// undo ...): the text control never inserts their text. Ctrl+Alt is AltGr on Windows and
+// types characters on many keyboard layouts, so its text is typed text like any other.
+bool isCommandKey(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers();
+    return modifiers == Qt::ControlModifier ||
+           modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// What a paste or a drop can put into a box: text, and nothing else.
+bool holdsText(const QMimeData* source) { return source && source->hasText(); }
+
 }  // namespace
 
 EditBox::EditBox(InputMode mode, QWidget* parent) : QPlainTextEdit(parent), m_mode(mode)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Wrapped at the right edge, at whichever character no longer fits: a number such as
+    // "1.23457e+006" has no white space to break at, and the line-breaking rules' breaks
+    // after "." or before "+" would leave only "1." in view.
+    setWordWrapMode(QTextOption::WrapAnywhere);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
@@ -70,10 +87,9 @@ void EditBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    // Keys held with Ctrl are commands (select all, copy, paste ...), not typed text.
+    // Whatever modifiers are held, the text a key types is judged; only commands pass.
     const QString typed = event->text();
-    if (typed.isEmpty() || isEditingKey(event->key()) ||
-        event->modifiers().testFlag(Qt::ControlModifier)) {
+    if (typed.isEmpty() || isEditingKey(event->key()) || isCommandKey(*event)) {
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
@@ -108,6 +124,24 @@ void EditBox::inputMethodEvent(QInputMethodEvent* event)
     event->accept();
 }
 
+bool EditBox::canInsertFromMimeData(const QMimeData* source) const
+{
+    return holdsText(source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void EditBox::insertFromMimeData(const QMimeData* source)
+{
+    // With nothing on the clipboard (no program owns it, or the one that copied has
+    // exited) Qt 6.4 hands over mime data without a single format, and its own
+    // insertFromMimeData reads the first of them without looking: a crash. Text is
+    // inserted here instead, unfiltered and as it stands (Qt would render a clipboard
+    // that offers Markdown first); anything else is ignored.
+    if (!holdsText(source) || !(textInteractionFlags() & Qt::TextEditable))
+        return;
+    textCursor().insertText(source->text());
+    ensureCursorVisible();
+}
+
 void EditBox::focusOutEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusOutEvent(event);
@@ -127,6 +161,9 @@ void EditBox::rewriteOnLeaving()
     QTextCursor caret = textCursor();
     caret.setPosition(std::min(selectionStart, document()->characterCount() - 1));
     setTextCursor(caret);
+    // Setting the caret scrolls it into view; the rewritten text shows from its first
+    // line all the same, as setBoxText left it.
+    verticalScrollBar()->setValue(0);
 }
 
 std::string getBoxText(const EditBox& box)

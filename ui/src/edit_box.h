@@ -22,6 +22,9 @@ public:
     bool isInputBox() const { return m_mode != InputMode::readOnly; }
 
 protected:
+    // Pastes, middle-click pastes of the X11 selection and drops all end here.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

@@ -14,11 +14,16 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 namespace corvane {
 
 namespace {
+
+// How long the window waits after the last resize by the window manager before it takes
+// its own size back.
+constexpr std::chrono::milliseconds kSizeRefusalDelay{100};
 
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
                                          Qt::WindowSystemMenuHint |
@@ -94,8 +99,15 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
     // space keeps the title bar without text.
     setWindowTitle(QStringLiteral(" "));
     setWindowIcon(programIcon());
-    setFixedSize(kOuterSize);  // No frame known yet; fitOuterSize() corrects this.
+    // No frame known yet; fitOuterSize() corrects this. The size is kept by the window,
+    // not by equal minimum and maximum size hints: many X11 window managers maximize only
+    // a window that they may resize.
+    setMinimumSize(kControlsArea);
+    resize(kOuterSize);
     move(centredFramePosition());
+    m_sizeRefused.setSingleShot(true);
+    m_sizeRefused.setInterval(kSizeRefusalDelay);
+    connect(&m_sizeRefused, &QTimer::timeout, this, &MainWindow::restoreOuterSize);
 
     using M = InputMode;
     标签10 = makeLabel(this, "标签10", {128, 0, 192, 40}, "Corvane养老险计算器");
@@ -262,18 +274,49 @@ bool MainWindow::event(QEvent* event)
 
 void MainWindow::fitOuterSize()
 {
-    // The window manager's frame is known only once the window is on the screen. The
-    // client area takes what the frame leaves of the outer size, but always holds the
-    // controls.
+    // Maximized, minimized or full screen, the window has the size that the window
+    // manager gives it; the controls stay where they are, the rest shows the background.
     if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized |
                                           Qt::WindowFullScreen)))
         return;
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize client = (kOuterSize - frame).expandedTo(kControlsArea);
-    if (client == size())
+    // The window manager's frame is known only once the window is on the screen. The
+    // client area takes what the frame leaves of the outer size, but always holds the
+    // controls. The frame is measured on the window at its own size only: on the way
+    // back from the maximized state the frame of that state may still be reported.
+    if (m_clientSize.isEmpty() || size() == m_clientSize) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize client = (kOuterSize - frame).expandedTo(kControlsArea);
+        if (client != m_clientSize) {
+            // The first fit, or a new frame: the window is centred again.
+            m_clientSize = client;
+            setMinimumSize(client);
+            placeFrameAt(centredFramePosition());
+            return;
+        }
+    }
+    if (size() != m_clientSize) {
+        // Any other size (an edge dragged) is refused, once the window manager has
+        // stopped resizing: while a drag goes on it overrides the window's own requests.
+        m_sizeRefused.start();
         return;
-    setFixedSize(client);
-    move(centredFramePosition());
+    }
+    m_sizeRefused.stop();
+    m_framePosition = pos();  // moved by its title bar, or not at all
+}
+
+void MainWindow::restoreOuterSize()
+{
+    if (isVisible() && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized |
+                                          Qt::WindowFullScreen)))
+        placeFrameAt(m_framePosition);
+}
+
+void MainWindow::placeFrameAt(QPoint framePosition)
+{
+    // Moved first: the resize then finds the window where it belongs and keeps the place.
+    m_framePosition = framePosition;
+    move(framePosition);
+    resize(m_clientSize);
 }
 
 }  // namespace corvane

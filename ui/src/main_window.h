@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPoint>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -49,6 +50,15 @@ private:
     std::array<QWidget*, 9> tabCandidates() const;
     std::vector<QWidget*> tabOrder() const;
     void fitOuterSize();
+    void restoreOuterSize();
+    void placeFrameAt(QPoint framePosition);
+
+    // The client area that gives the outer size with the window manager's frame, once
+    // the frame is known, and where the frame stood at that size the last time.
+    QSize m_clientSize;
+    QPoint m_framePosition;
+    // Runs restoreOuterSize once the window manager has stopped resizing the window.
+    QTimer m_sizeRefused;
 
     QLabel* 标签10;
     QLabel* 标签1;

@@ -3,6 +3,7 @@
 #include "main_window.h"
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <cstdint>
 
@@ -18,12 +19,20 @@ void setFloatingPointMode()
 #endif
 }
 
+bool installToolkitTexts(QTranslator& translator, const QString& directory)
+{
+    return translator.load(QStringLiteral("qtbase_zh_CN"), directory) &&
+           QCoreApplication::installTranslator(&translator);
+}
+
 int startProgram(int& argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvane-calc"));
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane-calc"));
     QApplication::setWindowIcon(programIcon());
+    QTranslator toolkitTexts;
+    installToolkitTexts(toolkitTexts);  // without them the program starts all the same
     // 1. After the toolkit has made its own settings.
     setFloatingPointMode();
     // 2. The window, shown and active; the focus is on 按钮1.

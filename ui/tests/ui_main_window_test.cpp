@@ -8,11 +8,16 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,7 +40,8 @@ enum class Dismissal { okButton, enterKey, escapeKey, closeBox };
 
 // Watches for the notice. Each time one is open it notes what the notice shows and what
 // the output boxes hold, tries to reach the main window behind it (a click on 按钮1 and
-// Esc, both through the window system), and then dismisses it.
+// Esc, both through the window system), tries to minimize it if asked to, and then
+// dismisses it.
 class NoticeCatcher : public QObject {
 public:
     NoticeCatcher(MainWindow& window, Dismissal dismissal) : m_window(window), m_dismissal(dismissal)
@@ -45,7 +51,11 @@ public:
         m_timer.start();
     }
 
+    bool tryMinimizing = false;
+
     int noticesSeen = 0;
+    Qt::WindowFlags flags;
+    bool shownAgainAfterMinimizing = false;
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::Information;
@@ -61,9 +71,11 @@ private:
     void look()
     {
         auto* notice = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!notice || !notice->isVisible())
+        if (m_looking || !notice || !notice->isVisible())
             return;
+        const QScopedValueRollback<bool> looking(m_looking, true);
         ++noticesSeen;
+        flags = notice->windowFlags();
         title = notice->windowTitle();
         text = notice->text();
         icon = notice->icon();
@@ -84,6 +96,13 @@ private:
         clicksWhileOpen = static_cast<int>(clicks.count());
         windowStillShownAfterEsc = m_window.isVisible();
 
+        if (tryMinimizing) {
+            // As by a minimize button that the window manager adds all the same.
+            notice->showMinimized();
+            shownAgainAfterMinimizing = QTest::qWaitFor(
+                [&] { return notice->isVisible() && !notice->isMinimized(); }, 2000);
+        }
+
         switch (m_dismissal) {
         case Dismissal::okButton:
             QTest::mouseClick(notice->button(QMessageBox::Ok), Qt::LeftButton);
@@ -103,6 +122,7 @@ private:
     MainWindow& m_window;
     Dismissal m_dismissal;
     QTimer m_timer;
+    bool m_looking = false;
 };
 
 // Counts the close requests that reach a window.
@@ -114,6 +134,108 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         count += event->type() == QEvent::Close ? 1 : 0;
+        return false;
+    }
+};
+
+// The ways a text can get into a box other than by typing.
+enum class WayIn { ctrlV, shiftInsert, contextMenu, drop };
+
+// What the clipboard (or a drag) offers.
+enum class Offer { nothing, imageOnly, plainText, markdownFirst };
+
+// A clipboard with no owner (after a reboot, or once the program that copied has exited)
+// gives mime data without a single format.
+QMimeData* offered(Offer offer)
+{
+    auto* data = new QMimeData;
+    switch (offer) {
+    case Offer::nothing:
+        break;
+    case Offer::imageOnly:
+        data->setImageData(QImage(4, 4, QImage::Format_RGB32));
+        break;
+    case Offer::plainText:
+        data->setText(QStringLiteral("12"));
+        break;
+    case Offer::markdownFirst:
+        data->setData(QStringLiteral("text/markdown"), "**1**2");
+        data->setText(QStringLiteral("**1**2"));
+        break;
+    }
+    return data;
+}
+
+// Brings `data` into `target` by `way`, as the user would; the clipboard gets `data`
+// except for a drop, which brings it itself.
+void bringIn(EditBox* target, WayIn way, QMimeData* data)
+{
+    switch (way) {
+    case WayIn::ctrlV:
+        QApplication::clipboard()->setMimeData(data);
+        QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        break;
+    case WayIn::shiftInsert:
+        QApplication::clipboard()->setMimeData(data);
+        QTest::keyClick(target, Qt::Key_Insert, Qt::ShiftModifier);
+        break;
+    case WayIn::contextMenu: {
+        QApplication::clipboard()->setMimeData(data);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, target->cursorRect().center(),
+                                target->mapToGlobal(target->cursorRect().center()));
+        QApplication::sendEvent(target, &event);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"));
+        QVERIFY(paste);
+        if (paste->isEnabled())
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(paste).center());
+        else
+            menu->close();
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        break;
+    }
+    case WayIn::drop: {
+        QWidget* viewport = target->viewport();
+        const QPointF at(1, viewport->height() / 2);  // before the first character
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &move);
+        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        delete data;
+        break;
+    }
+    }
+}
+
+// One key press as a platform delivers it: the key, the modifiers held, the text it types.
+struct KeyPress {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+};
+using KeyPresses = QList<KeyPress>;
+
+void press(QWidget* target, const KeyPress& key)
+{
+    QKeyEvent down(QEvent::KeyPress, key.key, key.modifiers, key.text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key.key, key.modifiers, key.text);
+    QApplication::sendEvent(target, &up);
+}
+
+// The sizes a window is given, in order.
+class ResizesSeen : public QObject {
+public:
+    QList<QSize> sizes;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            sizes << static_cast<QResizeEvent*>(event)->size();
         return false;
     }
 };
@@ -131,6 +253,9 @@ bool showsHighlight(const QImage& image, const QColor& highlight)
 }  // namespace
 
 Q_DECLARE_METATYPE(Dismissal)
+Q_DECLARE_METATYPE(WayIn)
+Q_DECLARE_METATYPE(KeyPresses)
+Q_DECLARE_METATYPE(Offer)
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -141,6 +266,9 @@ private slots:
     void cleanup();
 
     void window();
+    void maximizeAndRestore();
+    void otherSizesRefused_data();
+    void otherSizesRefused();
     void controls_data();
     void controls();
     void boxesAreBlackOnWhite();
@@ -148,10 +276,16 @@ private slots:
 
     void typing_data();
     void typing();
+    void keysWithModifiersTypeJudgedText_data();
+    void keysWithModifiersTypeJudgedText();
     void inputMethodCommit_data();
     void inputMethodCommit();
     void pasting_data();
     void pasting();
+    void pasteAndDropTakeTextOnly_data();
+    void pasteAndDropTakeTextOnly();
+    void longTextFillsTheFirstLine_data();
+    void longTextFillsTheFirstLine();
     void enterInsertsLineBreakUntilLeft();
     void leavingPutsCaretAtSelectionStart_data();
     void leavingPutsCaretAtSelectionStart();
@@ -262,7 +396,6 @@ void MainWindowTest::window()
     QCOMPARE(m_window->size(), QSize(407 - frame.left() - frame.right(),
                                      314 - frame.top() - frame.bottom()));
     QVERIFY(m_window->width() >= 392 && m_window->height() >= 272);
-    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(m_window->frameGeometry().topLeft(),
              QPoint((screen.width() - 407) / 2, (screen.height() - 314) / 2));
@@ -289,6 +422,71 @@ void MainWindowTest::window()
         shownWindows += topLevel->isVisible() ? 1 : 0;
     QCOMPARE(shownWindows, 1);
     QVERIFY(button()->hasFocus());
+}
+
+void MainWindowTest::maximizeAndRestore()
+{
+    // Many X11 window managers (openbox among them) maximize only a window that they may
+    // resize: equal minimum and maximum sizes would leave the maximize button dead.
+    QVERIFY(m_window->minimumSize() != m_window->maximumSize());
+
+    // Moved by its title bar first: restoring brings it back there.
+    m_window->windowHandle()->setFramePosition(QPoint(40, 30));
+    QTRY_COMPARE(m_window->frameGeometry(), QRect(40, 30, 407, 314));
+    const QRect normalGeometry = m_window->geometry();
+    QList<QRect> controlsBefore;
+    for (const QWidget* control : m_window->findChildren<QWidget*>())
+        controlsBefore << control->geometry();
+
+    m_window->showMaximized();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QTRY_VERIFY(m_window->isMaximized() && m_window->width() > 600);
+    // Given a moment to refuse the size, it keeps it.
+    QTest::qWait(300);
+    QVERIFY(m_window->isMaximized());
+    QCOMPARE(m_window->frameGeometry().size(), available.size());
+    QList<QRect> controlsMaximized;
+    for (const QWidget* control : m_window->findChildren<QWidget*>())
+        controlsMaximized << control->geometry();
+    QCOMPARE(controlsMaximized, controlsBefore);
+    // The extra space shows the background colour.
+    const QImage picture = m_window->grab().toImage();
+    const QColor background = picture.pixelColor(200, 222);
+    for (const QPoint& spot : {QPoint(picture.width() - 5, 10), QPoint(picture.width() - 5,
+                               picture.height() - 5), QPoint(10, picture.height() - 5)})
+        QCOMPARE(picture.pixelColor(spot), background);
+
+    m_window->showNormal();
+    QTRY_VERIFY(!m_window->isMaximized());
+    QTRY_COMPARE(m_window->geometry(), normalGeometry);
+    QCOMPARE(m_window->frameGeometry(), QRect(40, 30, 407, 314));
+}
+
+void MainWindowTest::otherSizesRefused_data()
+{
+    QTest::addColumn<QMargins>("dragged");  // how far each edge of the frame is dragged out
+
+    QTest::newRow("right and bottom edges out") << QMargins(0, 0, 80, 60);
+    QTest::newRow("right edge in") << QMargins(0, 0, -50, 0);
+    QTest::newRow("top left corner out") << QMargins(30, 20, 0, 0);
+    QTest::newRow("left edge in, bottom out") << QMargins(-20, 0, 0, 40);
+}
+
+void MainWindowTest::otherSizesRefused()
+{
+    QFETCH(QMargins, dragged);
+
+    const QRect frame = m_window->frameGeometry();
+    const QRect client = m_window->geometry();
+    // The window system resizes the window, as a window manager does while an edge is
+    // dragged; the window takes its own size back, where it stood.
+    ResizesSeen resizes;
+    m_window->installEventFilter(&resizes);
+    m_window->windowHandle()->setGeometry(client.marginsAdded(dragged));
+    QTRY_VERIFY(resizes.sizes.contains(client.marginsAdded(dragged).size()));
+    QTRY_COMPARE(m_window->frameGeometry(), frame);
+    QCOMPARE(m_window->geometry(), client);
+    QVERIFY(!m_window->isMaximized());
 }
 
 void MainWindowTest::controls_data()
@@ -448,6 +646,64 @@ void MainWindowTest::typing()
     QCOMPARE(textOf(target), afterLeaving);
 }
 
+void MainWindowTest::keysWithModifiersTypeJudgedText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<KeyPresses>("keys");  // pressed after "5" has been typed
+    QTest::addColumn<QString>("typed");
+
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const KeyPress altGrFullStop{Qt::Key_Period, ctrlAlt, u8(".")};
+    const KeyPress altGrPlus{Qt::Key_Plus, ctrlAlt | Qt::ShiftModifier, u8("+")};
+    const KeyPress altGrEuro{Qt::Key_E, ctrlAlt, u8("€")};
+    const KeyPress altGrSeven{Qt::Key_7, ctrlAlt, u8("7")};
+
+    // AltGr is Ctrl+Alt on Windows; many layouts type characters with it.
+    QTest::newRow("integer: AltGr full stop and plus dropped")
+        << u8("编辑框1") << KeyPresses{altGrFullStop, altGrPlus} << u8("5");
+    QTest::newRow("real: AltGr full stop kept, plus dropped")
+        << u8("编辑框3") << KeyPresses{altGrFullStop, altGrPlus} << u8("5.");
+    QTest::newRow("integer: AltGr letter dropped") << u8("编辑框2") << KeyPresses{altGrEuro}
+                                                   << u8("5");
+    QTest::newRow("integer: AltGr digit kept") << u8("编辑框1") << KeyPresses{altGrSeven}
+                                               << u8("57");
+    QTest::newRow("integer: Alt letter dropped")
+        << u8("编辑框1") << KeyPresses{{Qt::Key_A, Qt::AltModifier, u8("a")}} << u8("5");
+    QTest::newRow("integer: Ctrl and keypad plus dropped")
+        << u8("编辑框1") << KeyPresses{{Qt::Key_Plus, ctrl | Qt::KeypadModifier, u8("+")}}
+        << u8("5");
+    // Shortcuts go on working, whether the platform gives them control characters (X11,
+    // Windows) or letters (Qt Test).
+    QTest::newRow("Ctrl+A, Ctrl+X as control characters")
+        << u8("编辑框1")
+        << KeyPresses{{Qt::Key_A, ctrl, QString(QChar(0x01))}, {Qt::Key_X, ctrl, QString(QChar(0x18))}}
+        << QString();
+    QTest::newRow("Ctrl+A, Ctrl+X as letters")
+        << u8("编辑框3") << KeyPresses{{Qt::Key_A, ctrl, u8("a")}, {Qt::Key_X, ctrl, u8("x")}}
+        << QString();
+    QTest::newRow("Ctrl+Z undoes the typing")
+        << u8("编辑框1") << KeyPresses{{Qt::Key_Z, ctrl, QString(QChar(0x1A))}} << QString();
+    QTest::newRow("Ctrl+Shift+Left selects, nothing typed")
+        << u8("编辑框1")
+        << KeyPresses{{Qt::Key_Left, ctrl | Qt::ShiftModifier, QString()},
+                      {Qt::Key_Period, ctrl | Qt::ShiftModifier, u8(">")}}
+        << u8("5");
+}
+
+void MainWindowTest::keysWithModifiersTypeJudgedText()
+{
+    QFETCH(QString, name);
+    QFETCH(KeyPresses, keys);
+    QFETCH(QString, typed);
+
+    EditBox* target = m_window->findChild<EditBox*>(name);
+    QVERIFY(replaceText(target, u8("5")));
+    for (const KeyPress& key : keys)
+        press(target, key);
+    QCOMPARE(textOf(target), typed);
+}
+
 void MainWindowTest::inputMethodCommit_data()
 {
     QTest::addColumn<QString>("name");
@@ -516,6 +772,99 @@ void MainWindowTest::pasting()
     QCOMPARE(textOf(target), afterLeaving);
 }
 
+void MainWindowTest::pasteAndDropTakeTextOnly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<WayIn>("way");
+    QTest::addColumn<Offer>("offer");
+    QTest::addColumn<QString>("expected");  // the caret is at the start of "1000"
+
+    const struct {
+        const char* name;
+        WayIn way;
+    } ways[] = {{"Ctrl+V", WayIn::ctrlV},
+                {"Shift+Insert", WayIn::shiftInsert},
+                {"context menu", WayIn::contextMenu},
+                {"drop", WayIn::drop}};
+    const struct {
+        const char* name;
+        Offer offer;
+        const char* expected;
+    } offers[] = {{"nothing on the clipboard", Offer::nothing, "1000"},
+                  {"an image only", Offer::imageOnly, "1000"},
+                  {"text", Offer::plainText, "121000"},
+                  {"Markdown offered first, taken as it stands", Offer::markdownFirst,
+                   "**1**21000"}};
+    for (const auto& way : ways) {
+        for (const auto& offer : offers) {
+            QTest::addRow("%s, %s", way.name, offer.name)
+                << u8("编辑框1") << way.way << offer.offer << u8(offer.expected);
+        }
+    }
+    QTest::newRow("read-only box, Ctrl+V, nothing on the clipboard")
+        << u8("编辑框6") << WayIn::ctrlV << Offer::nothing << QString();
+    QTest::newRow("read-only box, drop, text") << u8("编辑框6") << WayIn::drop << Offer::plainText
+                                               << QString();
+}
+
+void MainWindowTest::pasteAndDropTakeTextOnly()
+{
+    QFETCH(QString, name);
+    QFETCH(WayIn, way);
+    QFETCH(Offer, offer);
+    QFETCH(QString, expected);
+
+    EditBox* target = m_window->findChild<EditBox*>(name);
+    QVERIFY(focusOn(target));
+    const QString before = textOf(target);
+    bringIn(target, way, offered(offer));
+    QCOMPARE(textOf(target), expected.isNull() ? before : expected);
+    // The box goes on working.
+    if (target->isInputBox()) {
+        QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(target, u8("5"));
+        QCOMPARE(textOf(target), (expected.isNull() ? before : expected) + u8("5"));
+    }
+}
+
+void MainWindowTest::longTextFillsTheFirstLine_data()
+{
+    QTest::addColumn<QString>("input");  // typed into 编辑框3, which is then left
+    QTest::addColumn<QString>("name");   // the box looked at
+    QTest::addColumn<QString>("text");   // what it holds
+
+    QTest::newRow("编辑框3: a number in exponent form")
+        << u8("1234567") << u8("编辑框3") << u8("1.23457e+006");
+    QTest::newRow("编辑框6: the result of that payout")
+        << u8("1234567") << u8("编辑框6") << u8("1.48148e+008");
+    QTest::newRow("编辑框3: a negative number in exponent form")
+        << u8("-0.0000001234") << u8("编辑框3") << u8("-1.234e-007");
+}
+
+void MainWindowTest::longTextFillsTheFirstLine()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+
+    QVERIFY(replaceText(box("编辑框3"), input));
+    NoticeCatcher catcher(*m_window, Dismissal::okButton);
+    clickButton();  // leaves 编辑框3, and fills the results
+    EditBox* target = box(qPrintable(name));
+    QCOMPARE(textOf(target), text);
+
+    // A run without white space breaks at the character that no longer fits: the first
+    // line shows as much of it as the width takes.
+    const QTextLine firstLine = target->document()->firstBlock().layout()->lineAt(0);
+    const QString shown = text.left(firstLine.textLength());
+    const QFontMetricsF metrics(target->font());
+    QVERIFY2(shown.size() < text.size(), qPrintable(shown));
+    QVERIFY2(metrics.horizontalAdvance(shown) <= firstLine.width(), qPrintable(shown));
+    QVERIFY2(metrics.horizontalAdvance(text.left(shown.size() + 1)) > firstLine.width(),
+             qPrintable(shown));
+    QCOMPARE(target->verticalScrollBar()->value(), 0);
+}
+
 void MainWindowTest::enterInsertsLineBreakUntilLeft()
 {
     EditBox* premium = box("编辑框1");
@@ -549,17 +898,24 @@ void MainWindowTest::leavingPutsCaretAtSelectionStart_data()
     QTest::addColumn<QString>("afterLeaving");
     QTest::addColumn<int>("caret");
     QTest::addColumn<bool>("selectionKept");
+    QTest::addColumn<bool>("wraps");  // the rewritten text takes more than one line
 
     QTest::newRow("rewritten, caret inside") << u8("编辑框1") << u8("12-3") << 1 << 1 << u8("12")
-                                             << 1 << false;
+                                             << 1 << false << false;
     QTest::newRow("rewritten, selection backwards") << u8("编辑框1") << u8("0070") << 3 << 1
-                                                    << u8("70") << 1 << false;
+                                                    << u8("70") << 1 << false << false;
     QTest::newRow("rewritten, caret beyond the new end")
-        << u8("编辑框3") << u8("24.931234") << 9 << 9 << u8("24.9312") << 7 << false;
+        << u8("编辑框3") << u8("24.931234") << 9 << 9 << u8("24.9312") << 7 << false << false;
     QTest::newRow("rewritten to empty") << u8("编辑框2") << u8("-0") << 1 << 2 << QString() << 0
-                                        << false;
+                                        << false << false;
     QTest::newRow("unchanged, selection left alone") << u8("编辑框4") << u8("2.8") << 1 << 3
-                                                     << u8("2.8") << 3 << true;
+                                                     << u8("2.8") << 3 << true << false;
+    // The caret lands on the second line; the box still shows the first.
+    QTest::newRow("rewritten and wrapped, caret at the end")
+        << u8("编辑框1") << u8("-3000000000") << 11 << 11 << u8("-2147483648") << 11 << false
+        << true;
+    QTest::newRow("rewritten and wrapped, caret inside the second line")
+        << u8("编辑框3") << u8("1234567") << 7 << 7 << u8("1.23457e+006") << 7 << false << true;
 }
 
 void MainWindowTest::leavingPutsCaretAtSelectionStart()
@@ -571,6 +927,7 @@ void MainWindowTest::leavingPutsCaretAtSelectionStart()
     QFETCH(QString, afterLeaving);
     QFETCH(int, caret);
     QFETCH(bool, selectionKept);
+    QFETCH(bool, wraps);
 
     EditBox* target = m_window->findChild<EditBox*>(name);
     QVERIFY(replaceText(target, keys));
@@ -582,6 +939,10 @@ void MainWindowTest::leavingPutsCaretAtSelectionStart()
     QCOMPARE(textOf(target), afterLeaving);
     QCOMPARE(target->textCursor().position(), caret);
     QCOMPARE(target->textCursor().hasSelection(), selectionKept);
+    // Shown from its first line, whichever line the caret is on.
+    const QTextLayout* layout = target->document()->firstBlock().layout();
+    QCOMPARE(layout->lineCount() > 1, wraps);
+    QCOMPARE(target->verticalScrollBar()->value(), 0);
 }
 
 void MainWindowTest::leavingByDeactivationAndFocusRestored()
@@ -894,10 +1255,18 @@ void MainWindowTest::notice()
 
     QVERIFY(replaceText(box("编辑框3"), u8("0")));
     NoticeCatcher catcher(*m_window, dismissal);
+    catcher.tryMinimizing = true;
     QSignalSpy clicks(button(), &QPushButton::clicked);
     clickButton();
 
     QCOMPARE(catcher.noticesSeen, 1);
+    // A title bar with the close box only, and a minimize refused: a notice out of sight
+    // would leave a window that takes no input and nothing to click.
+    QVERIFY(catcher.flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(catcher.flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!catcher.flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!catcher.flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(catcher.shownAgainAfterMinimizing);
     QCOMPARE(catcher.title, u8("信息："));
     QCOMPARE(catcher.text, u8("100年也不能回本，歇歇吧！"));
     QCOMPARE(catcher.icon, QMessageBox::NoIcon);

@@ -1,15 +1,46 @@
-// Start-up's floating-point mode.
+// Start-up: the floating-point mode, and the toolkit's own texts in Chinese.
+#include "edit_box.h"
 #include "start_program.h"
 
+#include <QAction>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <cstdint>
+#include <memory>
+
+namespace {
+
+// An entry of an input box's context menu, by its object name, without its shortcut.
+QString menuEntry(const char* objectName)
+{
+    corvane::EditBox box(corvane::InputMode::integerInput);
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    const auto* action = menu->findChild<QAction*>(QString::fromLatin1(objectName));
+    return action ? action->text().section(QLatin1Char('\t'), 0, 0)
+                  : QStringLiteral("(no entry %1)").arg(QLatin1String(objectName));
+}
+
+QString okButtonText()
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
+    return box.button(QMessageBox::Ok)->text();
+}
+
+}  // namespace
 
 class StartUpTest : public QObject {
     Q_OBJECT
 
 private slots:
     void floatingPointModeIsExtendedRoundToNearest();
+    void toolkitTextsInChinese();
+    void toolkitTextsMissing();
 };
 
 void StartUpTest::floatingPointModeIsExtendedRoundToNearest()
@@ -32,5 +63,29 @@ void StartUpTest::floatingPointModeIsExtendedRoundToNearest()
 #endif
 }
 
-QTEST_APPLESS_MAIN(StartUpTest)
+void StartUpTest::toolkitTextsInChinese()
+{
+    // Whatever the machine's language.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator translator;
+    QVERIFY(corvane::installToolkitTexts(translator));
+    QCOMPARE(menuEntry("edit-paste"), QString::fromUtf8("粘贴(&P)"));
+    QCOMPARE(menuEntry("select-all"), QString::fromUtf8("全选"));
+    QCOMPARE(okButtonText(), QString::fromUtf8("确定"));
+    QCoreApplication::removeTranslator(&translator);
+    QLocale::setDefault(QLocale::c());
+}
+
+void StartUpTest::toolkitTextsMissing()
+{
+    // Where the file is missing the toolkit keeps its own texts, and the program starts.
+    const QTemporaryDir noTranslations;
+    QVERIFY(noTranslations.isValid());
+    QTranslator translator;
+    QVERIFY(!corvane::installToolkitTexts(translator, noTranslations.path()));
+    QCOMPARE(menuEntry("edit-paste"), QStringLiteral("&Paste"));
+    QCOMPARE(okButtonText(), QStringLiteral("OK"));
+}
+
+QTEST_MAIN(StartUpTest)
 #include "ui_start_up_test.moc"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and runs every test, twice: a normal build (calculation, window and
-# end-to-end tests) and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Builds the program and runs every test, twice: a normal build (calculation, command line,
+# window and end-to-end tests, then the Debian package built, installed into a scratch root
+# and started) and an AddressSanitizer + UndefinedBehaviorSanitizer build.
 # On Debian 12, as root, it first installs whatever build and test packages are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,9 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=ON -DCORVANE_SANITIZE=OFF
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure
+
+echo "== Debian package: build, install into a scratch root, check, start =="
+bash packaging/package_test.sh build/test
 
 echo "== sanitizer build (ASan + UBSan) =="
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug \

@@ -5,6 +5,7 @@
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-wqy-microhei)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+TEST_PACKAGES+=(dpkg-dev file desktop-file-utils appstream at-spi2-core python3-pyatspi)
 
 install_missing_packages() {
     local missing=()

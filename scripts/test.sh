@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and runs every test: a normal build (calculation, window and end-to-end
-# tests, the slow ones included), the calculation with the portable Extended backend forced,
+# Builds the program and runs every test: a normal build (calculation, command line, window
+# and end-to-end tests, the slow ones included, then the Debian package built, installed into
+# a scratch root and started), the calculation with the portable Extended backend forced,
 # and an AddressSanitizer + UndefinedBehaviorSanitizer build.
 # On Debian 12, as root, it first installs whatever build and test packages are missing.
 set -euo pipefail
@@ -15,6 +16,9 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=ON -DCORVANE_SANITIZE=OFF
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure
+
+echo "== Debian package: build, install into a scratch root, check, start =="
+bash packaging/package_test.sh build/test
 
 echo "== portable Extended backend (calculation only) =="
 cmake -S . -B build/soft -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALC_SOFT_EXTENDED=ON \

@@ -50,12 +50,23 @@ float monthStep(float balance, double factor, float payout) {
     return toSingle(Extended(withInterest) - Extended(payout));
 }
 
+// Watches nothing: what runBreakEven uses when no one asks for the months.
+struct NoObserver {
+    void operator()(const AccountMonths&) const {}
+};
+
 // Payment years: the premium at the start of each year, then twelve months.
-float runPaymentYears(std::int32_t years, std::int32_t premium, double factor, float payout) {
+template <class Observer>
+float runPaymentYears(std::int32_t years, std::int32_t premium, double factor, float payout,
+                      const Observer& observer) {
     float balance = 0.0f;
+    std::int64_t monthCount = 0;
     for (std::int32_t year = 1; year <= years; ++year) {
         balance = toSingle(Extended(balance) + Extended(premium));
-        for (int month = 0; month < 12; ++month) balance = monthStep(balance, factor, payout);
+        for (int month = 0; month < 12; ++month) {
+            balance = monthStep(balance, factor, payout);
+            observer(AccountMonths{++monthCount, 1, AccountPhase::payment, balance});
+        }
     }
     return balance;
 }
@@ -140,7 +151,10 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
 // gives: a steady creep by the same number of ulps is taken as one run (findSteadyRun), and
 // once a balance equals the one of two months before, the months repeat for good and can no
 // longer end the phase, so the horizon is reached with the balance of the swing's parity.
-Deposit runDrawdown(float balance, std::int32_t years, double factor, float payout) {
+// `paidMonths` only numbers the months for the observer.
+template <class Observer>
+Deposit runDrawdown(float balance, std::int32_t years, double factor, float payout,
+                    std::int64_t paidMonths, const Observer& observer) {
     const double horizon =
         (Extended((Extended(kHorizonYears) - Extended(years)).toDouble()) * Extended(kMonthsPerYear))
             .toDouble();
@@ -157,6 +171,8 @@ Deposit runDrawdown(float balance, std::int32_t years, double factor, float payo
             if (run.months > 0) {
                 d.balance = run.balance;
                 d.drawdownMonths += run.months;
+                observer(AccountMonths{paidMonths + d.drawdownMonths, run.months,
+                                       AccountPhase::drawdown, d.balance});
                 havePrevious = false;
                 continue;
             }
@@ -167,6 +183,7 @@ Deposit runDrawdown(float balance, std::int32_t years, double factor, float payo
         havePrevious = true;
         d.balance = monthStep(d.balance, factor, payout);
         ++d.drawdownMonths;
+        observer(AccountMonths{paidMonths + d.drawdownMonths, 1, AccountPhase::drawdown, d.balance});
         const double gap = (Extended(d.drawdownMonths) - Extended(horizon)).toDouble();
         if (std::fabs(gap) <= kHorizonTolerance) {
             d.horizonReached = true;
@@ -175,8 +192,13 @@ Deposit runDrawdown(float balance, std::int32_t years, double factor, float payo
         if (haveTwoBack && bitsOf(d.balance) == bitsOf(twoBack)) {
             // Repeats from here: months m, m+2, m+4, ... hold this balance, the others the
             // previous one. Both are above the payout, so only the horizon ends the phase.
-            if ((horizonMonths - d.drawdownMonths) % 2 != 0) d.balance = previous;
+            const std::int64_t skipped = horizonMonths - d.drawdownMonths;
+            if (skipped % 2 != 0) d.balance = previous;
             d.drawdownMonths = horizonMonths;
+            if (skipped > 0) {
+                observer(AccountMonths{paidMonths + d.drawdownMonths, skipped,
+                                       AccountPhase::drawdown, d.balance});
+            }
             d.horizonReached = true;
             break;
         }
@@ -193,7 +215,8 @@ std::string timeText(std::int32_t totalMonths) {
     return text;
 }
 
-[[gnu::noinline]] BreakEvenResult runInMode(const Inputs& in) {
+template <class Observer>
+[[gnu::noinline]] BreakEvenResult runInMode(const Inputs& in, const Observer& observer) {
     // Monthly rate as a fraction, and the monthly growth factor.
     const float monthlyRate = toSingle(Extended(in.rate) / Extended(kPercentPerYearToMonthly));
     const double factor = (Extended(static_cast<double>(monthlyRate)) + Extended(1.0)).toDouble();
@@ -202,12 +225,13 @@ std::string timeText(std::int32_t totalMonths) {
     Deposit deposit;
     if (in.years >= kHorizonYearsInt) {
         // A hundred payment years already reach the horizon: the state there is the answer.
-        deposit.balance = runPaymentYears(kHorizonYearsInt, in.premium, factor, in.payout);
+        deposit.balance = runPaymentYears(kHorizonYearsInt, in.premium, factor, in.payout, observer);
         deposit.horizonReached = in.years > kHorizonYearsInt || deposit.balance > in.payout;
         totalMonths = kHorizonMonths;
     } else {
-        const float paidIn = runPaymentYears(in.years, in.premium, factor, in.payout);
-        deposit = runDrawdown(paidIn, in.years, factor, in.payout);
+        const float paidIn = runPaymentYears(in.years, in.premium, factor, in.payout, observer);
+        const std::int64_t paidMonths = std::int64_t{std::max(in.years, 0)} * 12;
+        deposit = runDrawdown(paidIn, in.years, factor, in.payout, paidMonths, observer);
         const double months =
             (Extended((Extended(in.years) * Extended(kMonthsPerYear)).toDouble()) +
              Extended(deposit.drawdownMonths))
@@ -240,7 +264,17 @@ BreakEvenResult runBreakEven(std::string_view premium, std::string_view years,
     const Inputs in{textToInteger(premium), textToInteger(years), textToSingle(payout),
                     textToSingle(rate)};
     const detail::FloatingPointMode mode;
-    return runInMode(in);
+    return runInMode(in, NoObserver{});
+}
+
+BreakEvenResult runBreakEven(std::string_view premium, std::string_view years,
+                             std::string_view payout, std::string_view rate,
+                             const std::function<void(const AccountMonths&)>& observer) {
+    const Inputs in{textToInteger(premium), textToInteger(years), textToSingle(payout),
+                    textToSingle(rate)};
+    const detail::FloatingPointMode mode;
+    if (!observer) return runInMode(in, NoObserver{});
+    return runInMode(in, observer);
 }
 
 }  // namespace calc

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -188,6 +190,109 @@ TEST(BreakEven, CreepingBalancesAgreeWithCountingEveryMonth) {
             << inputs << " balance bits " << bitsOf(expected.balance);
         ASSERT_EQ(r.checkEquation, equationOf(expected, calc::textToSingle(payout))) << inputs;
         ASSERT_EQ(r.noticeDue, expected.notice) << inputs;
+    }
+}
+
+// Every month's balance, counted one by one, with the number of payment months.
+struct EveryMonth {
+    std::vector<float> balances;  // balances[m - 1] is the balance at the end of month m
+    std::int64_t paymentMonths = 0;
+};
+
+EveryMonth recordEveryMonth(std::int32_t premium, std::int32_t years, float payout, float rate) {
+    const float monthlyRate = static_cast<float>(static_cast<double>(static_cast<long double>(rate) / 1200.0L));
+    const double factor = static_cast<double>(static_cast<long double>(monthlyRate) + 1.0L);
+    auto month = [&](float b) {
+        const double grown = static_cast<double>(static_cast<long double>(b) * factor);
+        return static_cast<float>(static_cast<double>(static_cast<long double>(grown) - payout));
+    };
+    EveryMonth record;
+    float balance = 0.0f;
+    for (std::int32_t y = 1; y <= std::min(years, 100); ++y) {
+        balance = static_cast<float>(static_cast<double>(static_cast<long double>(balance) + premium));
+        for (int m = 0; m < 12; ++m) record.balances.push_back(balance = month(balance));
+    }
+    record.paymentMonths = static_cast<std::int64_t>(record.balances.size());
+    const std::int64_t horizon = (100 - std::int64_t{years}) * 12;
+    for (std::int64_t drawdown = 1; years < 100 && balance > payout && drawdown <= horizon; ++drawdown)
+        record.balances.push_back(balance = month(balance));
+    return record;
+}
+
+// The months the observer is told about: in order, without gaps, in the right phase, each
+// entry's balance the one that counting every month gives at its last month, and a run
+// taken at once reported as one entry. Also the same results as without an observer.
+TEST(BreakEven, ObserverSeesEveryMonth) {
+    struct Row {
+        const char* name;
+        std::int32_t premium, years;
+        const char* payout;
+        const char* rate;
+        std::int64_t mostEntries;  // below the months where the calculation skips some
+    };
+    const Row rows[] = {
+        {"defaults", 1000, 10, "24.93", "2.8", 755},
+        {"no payment years", 1000, 0, "24.93", "2.8", 0},
+        {"hundred years, balance left", 1000, 100, "1", "2.8", 1200},
+        {"more than a hundred years", 1000, 400, "100", "2.8", 1200},
+        // 1200 months: two counted, then the swing to the horizon as one entry.
+        {"two-month swing jumps to the horizon", 0, 0, "-1", "-2400", 3},
+        // 241200 months: the balance grows to infinity in about 38000, then stays there.
+        {"fixed point far from the horizon", 0, -20000, "-1", "2.8", 40000},
+        {"creep near a zero rate", 0, -20000, "-0.001", "0.0001", 1000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const EveryMonth every = recordEveryMonth(row.premium, row.years, calc::textToSingle(row.payout),
+                                                  calc::textToSingle(row.rate));
+        std::int64_t month = 0, entries = 0;
+        const auto premium = std::to_string(row.premium), years = std::to_string(row.years);
+        const calc::BreakEvenResult r = calc::runBreakEven(
+            premium, years, row.payout, row.rate, [&](const calc::AccountMonths& e) {
+                ++entries;
+                ASSERT_GE(e.months, 1);
+                ASSERT_EQ(e.lastMonth, month + e.months);
+                month = e.lastMonth;
+                ASSERT_LE(month, static_cast<std::int64_t>(every.balances.size()));
+                EXPECT_EQ(e.phase, month <= every.paymentMonths ? calc::AccountPhase::payment
+                                                                : calc::AccountPhase::drawdown)
+                    << "month " << month;
+                ASSERT_EQ(bitsOf(e.balance), bitsOf(every.balances[static_cast<std::size_t>(month - 1)]))
+                    << "month " << month;
+            });
+        EXPECT_EQ(month, static_cast<std::int64_t>(every.balances.size()));
+        EXPECT_LE(entries, row.mostEntries);
+        const calc::BreakEvenResult plain = calc::runBreakEven(premium, years, row.payout, row.rate);
+        EXPECT_EQ(r.checkEquation, plain.checkEquation);
+        EXPECT_EQ(r.breakEvenTime, plain.breakEvenTime);
+        EXPECT_EQ(r.noticeDue, plain.noticeDue);
+    }
+}
+
+// The rewrite of the window's input boxes, with the rows where it differs from reading the
+// text straight: clamping instead of wrapping, six digits, no folding, zero as "".
+TEST(InputRewrite, DiffersFromReadingStraight) {
+    struct Row {
+        const char* text;
+        const char* asInteger;
+        const char* asReal;
+    };
+    const Row rows[] = {
+        {"1000", "1000", "1000"},
+        {"3000000000", "2147483647", "3e+009"},
+        {"-3000000000", "-2147483648", "-3e+009"},
+        {"9223372036854775808", "-2147483648", "9.22337e+018"},
+        {"24.931234", "24", "24.9312"},
+        {"１２", "", ""},
+        {"-0", "", ""},
+        {"10\r\n00", "10", "10"},
+        {"1e5", "1", "100000"},
+        {"1.2.3", "1", "1.2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(calc::normalizeIntegerInput(row.text), row.asInteger);
+        EXPECT_EQ(calc::normalizeRealInput(row.text), row.asReal);
     }
 }
 

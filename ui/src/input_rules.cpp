@@ -4,10 +4,6 @@
 
 #include <QList>
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-
 namespace corvane {
 
 bool filterTypedCharacter(InputMode mode, char32_t c)
@@ -40,28 +36,15 @@ QString filterTypedText(InputMode mode, QStringView typed)
 
 std::string normalizeInput(InputMode mode, std::string_view text)
 {
-    std::string rewritten;
     switch (mode) {
-    case InputMode::integerInput: {
-        // 2. Read modulo 2^64, then clamp to the 32-bit range before writing.
-        const std::int64_t wide = calc::readInteger64(text);
-        const std::int64_t clamped =
-            std::clamp<std::int64_t>(wide, std::numeric_limits<std::int32_t>::min(),
-                                     std::numeric_limits<std::int32_t>::max());
-        rewritten = calc::integerToText(static_cast<std::int32_t>(clamped));
-        break;
-    }
+    case InputMode::integerInput:
+        return calc::normalizeIntegerInput(text);
     case InputMode::realInput:
-        // 3. Read as a Single, write with six significant digits.
-        rewritten = calc::singleToText(calc::readSingle(text));
-        break;
+        return calc::normalizeRealInput(text);
     case InputMode::readOnly:
-        return std::string(text);
+        break;
     }
-    // 4. Zero shows as an empty box.
-    if (rewritten == "0")
-        rewritten.clear();
-    return rewritten;
+    return std::string(text);  // Results are never rewritten.
 }
 
 }  // namespace corvane

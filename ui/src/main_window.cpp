@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 namespace corvane {
 
@@ -98,6 +99,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
     // An empty title would make the platform show the program's name instead: a single
     // space keeps the title bar without text.
     setWindowTitle(QStringLiteral(" "));
+    setAccessibleName(QStringLiteral("Corvane养老险计算器"));  // what a reader calls the window
     setWindowIcon(programIcon());
     // No frame known yet; fitOuterSize() corrects this. The size is kept by the window,
     // not by equal minimum and maximum size hints: many X11 window managers maximize only
@@ -127,6 +129,17 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
     编辑框4 = makeBox(this, "编辑框4", {128, 184, 64, 24}, M::realInput, "2.8");
     编辑框8 = makeBox(this, "编辑框8", {208, 184, 184, 24}, M::readOnly, "");
     编辑框8->hide();  // Holds the check equation; never on screen.
+
+    // A screen reader announces each box by its caption. The captions carry no mnemonic,
+    // so the buddies add no shortcut; the names are set too, for readers that ignore them.
+    const std::pair<QLabel*, EditBox*> captions[] = {{标签1, 编辑框1}, {标签3, 编辑框2},
+                                                     {标签2, 编辑框3}, {标签4, 编辑框4},
+                                                     {标签7, 编辑框5}, {标签6, 编辑框6},
+                                                     {标签5, 编辑框7}};
+    for (const auto& [caption, box] : captions) {
+        caption->setBuddy(box);
+        box->setAccessibleName(caption->text());
+    }
 
     setFont(interfaceFont({标签10, 标签1, 标签7, 标签3, 标签6, 标签2, 标签5, 标签4}));
 

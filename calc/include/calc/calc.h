@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -83,6 +84,23 @@ std::string singleToText(float value);
 std::string doubleToText(double value);
 
 // ---------------------------------------------------------------------------------------
+// The rewrite of the window's input boxes. When a person leaves one of the four input
+// boxes, the box replaces its text by the number it holds, so these are the only texts the
+// calculation ever gets from the window. No full-width folding happens here.
+// ---------------------------------------------------------------------------------------
+
+// The premium and payment-years boxes: the leading whole number, read with readInteger64
+// and clamped to the 32-bit range, by the Integer rule; zero or no number gives "".
+//   "007" -> "7"    "3000000000" -> "2147483647"    "9223372036854775808" -> "-2147483648"
+//   "10\r\n00" -> "10"    "-0" -> ""    "１２" -> ""
+std::string normalizeIntegerInput(std::string_view text);
+
+// The payout and rate boxes: the leading real number, read with readSingle, by the Single
+// rule; zero or no number gives "".
+//   "24.931234" -> "24.9312"    "1234567" -> "1.23457e+006"    "1e5" -> "100000"    "." -> ""
+std::string normalizeRealInput(std::string_view text);
+
+// ---------------------------------------------------------------------------------------
 // The break-even calculation.
 // ---------------------------------------------------------------------------------------
 
@@ -108,5 +126,32 @@ struct BreakEvenResult {
 //   ("", "", "", "")               -> {"0", "0", "0年", "0*0+0=0", false}
 BreakEvenResult runBreakEven(std::string_view premium, std::string_view years,
                              std::string_view payout, std::string_view rate);
+
+// The account month by month, as the calculation runs it.
+enum class AccountPhase {
+    payment,   // a payment year's month: the premium paid in at its start, then the month
+    drawdown,  // a month after the payment years, while the balance is above the payout
+};
+
+// One or more months of the account. Months count from 1, the first month of the first
+// payment year; months of the payment phase come first (none for payment years of 0 or
+// less, 1200 for a hundred years or more), then the drawdown months.
+struct AccountMonths {
+    std::int64_t lastMonth;  // the last month this entry covers
+    std::int64_t months;     // how many months it covers: 1, or a run taken at once
+    AccountPhase phase;
+    float balance;           // the balance at the end of lastMonth
+};
+
+// runBreakEven, telling `observer` about every month in order, each entry's lastMonth being
+// the previous one's plus its months. Where the calculation takes a run of months at once
+// (a steady creep of the balance, or a balance that repeats until the horizon), one entry
+// covers the whole run: no more entries than the calculation takes steps. The observer
+// is called inside the calculation, while its floating-point mode is in force.
+//   ("1000", "1", "75", "0") -> 12 payment entries (month 1: 925, month 12: 100), then
+//                               {13, 1, drawdown, 25}
+BreakEvenResult runBreakEven(std::string_view premium, std::string_view years,
+                             std::string_view payout, std::string_view rate,
+                             const std::function<void(const AccountMonths&)>& observer);
 
 }  // namespace calc

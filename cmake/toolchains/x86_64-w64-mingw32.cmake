@@ -28,10 +28,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 find_program(CORVANE_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(CORVANE_WINE64)
   set(CORVANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wine" CACHE PATH "Wine prefix the tests run in")
-  # -all: no debug channels; mscoree/mshtml disabled: the prefix is made without asking to
-  # install Mono or Gecko.
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env -u DISPLAY -u WAYLAND_DISPLAY
-          WINEPREFIX=${CORVANE_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-          ${CORVANE_WINE64})
+      sh ${CMAKE_CURRENT_LIST_DIR}/run_in_wine.sh ${CORVANE_WINE64} ${CORVANE_WINEPREFIX})
 endif()

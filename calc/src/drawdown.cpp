@@ -16,7 +16,9 @@
 //        |drawn| = m u + phi(t),   t = m u (|f| - 1),
 //    with phi a composition of roundings, hence non-decreasing in t, and the same for every
 //    m in the cell. Along m_i = m_0 + i K, t is linear in i, so phi is monotone in i, and the
-//    test "drawn lies strictly within half an ulp of (m_i + k) u" holds on an interval of i.
+//    test "drawn lies strictly within half an ulp of (m_i + k) u" holds on an interval of i;
+//    so does "or exactly half an ulp away, with m_i + k even" when K is even, since the
+//    parity of m_i + k is then the same all along.
 //    So do the tests that keep the values in the cell and the loop condition (balance above
 //    the payout), each of them monotone in m. Their conjunction holds on an interval of i:
 //    when it holds at i = 0 and at i = I, it holds for every i between, and each of those
@@ -142,6 +144,7 @@ private:
         double ulp = 0.0, low = 0.0, high = 0.0;
         double productLow = 0.0;    // the product's binade: [productLow, 2 productLow)
         double offsetInUlps = 0.0;  // this month's drawn - target, in the next ulps
+        bool tiesLand = true;       // whether a tie may land on this phase's magnitude
     };
 
     static void setCell(Phase& phase, const CellPoint& point) {
@@ -178,7 +181,9 @@ private:
         if (!(product > from.productLow && product < 2.0 * from.productLow)) return false;
         if (!(drawn > to.low && drawn < to.high)) return false;
         const double target = static_cast<double>(toMagnitude) * to.ulp;
-        return std::fabs(drawn - target) < 0.5 * to.ulp;  // exact: within a factor of 2
+        const double miss = std::fabs(drawn - target);  // exact: within a factor of 2
+        // A tie rounds to the even magnitude; along a run of even steps the parity stays.
+        return miss < 0.5 * to.ulp || (miss == 0.5 * to.ulp && to.tiesLand && toMagnitude % 2 == 0);
     }
 
     bool holdsAll(std::int64_t i) const {
@@ -216,6 +221,7 @@ Run RunFinder::find(float balance, std::int64_t monthsLeft) {
         if (!cellPointOf(month.balance, next)) return none;
         from.productLow = binadeOf(month.withInterest);
         setCell(to, next);
+        to.tiesLand = true;
         // The sign of the product, or the other one when the payout outweighs it.
         const bool reflected = next.sign != from.sign * m_factorSign;
         to.direction = reflected ? -from.direction : from.direction;
@@ -245,7 +251,11 @@ Run RunFinder::find(float balance, std::int64_t monthsLeft) {
             inOwnUlps = step / unit;
         }
         phase.step = phase.direction * inOwnUlps;
+        // With an odd step the parity alternates, and ties would land one way, then the other.
+        phase.tiesLand = phase.step % 2 == 0;
     }
+    for (int index = 0; index < m_period; ++index)
+        if (!m_phases[index + 1].tiesLand && std::fabs(m_phases[index].offsetInUlps) == 0.5) return none;
 
     std::int64_t last = predictLastRepetition(monthsLeft);
     if (last > 0 && !holdsAll(last)) {

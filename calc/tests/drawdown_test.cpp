@@ -217,6 +217,8 @@ TEST(Drawdown, AgreesWithSteppingOnLongKinds) {
         {"subnormal creep with a tiny rate", {0, -800000, -2.8e-45f, 1e-6f}},
         {"a factor of 1, payout just over half an ulp", {0, -800000, -0.50000006f, 0.0f}},
         {"a factor of 1, payout exactly half an ulp of 2^24", {0, -800000, -1.0f, 0.0f}},
+        // 12 x 2^-149: three quarters of an ulp, then an exact tie for a whole binade.
+        {"a factor of 1, ties for a whole binade", {0, -1600000, -1.68155816e-44f, 0.0f}},
         {"two-month swing that creeps", {0, -800000, -1.0f, -2399.99f}},
         {"two-month swing the other way", {0, -800000, -1.0f, -2400.01f}},
         {"factor near zero", {0, -800000, -3.0f, -1199.99f}},

@@ -36,6 +36,10 @@
 //    bound of b f^N (1 - 2^-23)^N, computed by repeated squaring with every product rounded
 //    down, that passes the largest Single within the months left proves the balance is
 //    infinite by then; infinity stays infinite, and stays above the payout, to the horizon.
+//
+// 3. Months in whole numbers. Where runs are short (the step changes every few months), the
+//    months are stepped in integer arithmetic as long as the exact value of each month
+//    stays clear of a rounding boundary (WholeNumberMonths).
 #include "drawdown.h"
 
 #include <algorithm>
@@ -351,10 +355,111 @@ bool overflowsWithin(float balance, double factor, float payout, std::int64_t mo
     return false;
 }
 
+// ---------------------------------------------------------------------------------------
+// 3. Months in whole numbers.
+// ---------------------------------------------------------------------------------------
+
+// floor(a / 2^32) and the remainder, for any a.
+void splitAt32(std::int64_t a, std::int64_t& high, std::int64_t& low) {
+    high = a >= 0 ? a / 4294967296 : -((-(a + 1)) / 4294967296) - 1;
+    low = a - high * 4294967296;
+}
+
+// Where the balance grows or falls by a changing number of ulps each month (a positive
+// factor in (0.5, 1.5), the step growing every few months), the months are stepped in whole
+// numbers. In the balance's cell the month's exact value is, in ulps,
+//     m f - q / u = m + (m A + C) / 2^64,   A = (f - 1) 2^64,   C = -q 2^64 / u,
+// with A whole (f - 1 is a multiple of 2^-53) and C taken down to a whole number. The two
+// products and two differences of the month move it by less than 2^-27 ulps (each rounding
+// is relative 2^-53 + 2^-64 of at most 1.5 2^24 ulps). Where the fraction lies further than
+// that from one half, the Single rounding is the nearest whole number, with no Extended or
+// Double needed; elsewhere, or when the target leaves the cell, the month is stepped.
+class WholeNumberMonths {
+public:
+    WholeNumberMonths(double factor, float payout) : m_payout(payout) {
+        m_usable = factor > 0.5 && factor < 1.5;
+        if (m_usable) m_factorOffset = static_cast<std::int64_t>(std::ldexp(factor - 1.0, 64));
+    }
+
+    // Months from `balance`, at most `monthsLeft`; months = 0 where none can be taken.
+    Run step(float balance, std::int64_t monthsLeft) const {
+        Run none;
+        if (!m_usable || !std::isfinite(m_payout)) return none;
+        CellPoint point;
+        if (!cellPointOf(balance, point)) return none;
+        // C = -s p 2^(64 - e) as floor(C / 2^32) and the remainder.
+        const std::uint32_t payoutBits = bitCast<std::uint32_t>(m_payout);
+        const std::uint32_t field = (payoutBits >> 23) & 0xFFu;
+        const std::int64_t mantissa = (payoutBits & 0x7FFFFFu) | (field != 0 ? 0x800000 : 0);
+        const int exponent = (field != 0 ? static_cast<int>(field) : 1) - 150;
+        const bool cNegative = ((payoutBits >> 31) == 0) == (point.sign > 0) && mantissa != 0;
+        const int shift = exponent + 64 - point.ulpExponent;
+        if (shift > 66) return none;  // a payout of 2^26 ulps or more leaves the cell
+        std::int64_t cHigh = 0, cLow = 0;
+        if (shift >= 32) {
+            cHigh = (cNegative ? -mantissa : mantissa) * (std::int64_t{1} << (shift - 32));
+        } else {
+            std::int64_t c = 0;  // floor(C)
+            if (shift >= 0) {
+                c = mantissa << shift;
+                if (cNegative) c = -c;
+            } else if (shift > -40) {
+                const std::int64_t unit = std::int64_t{1} << -shift;
+                c = cNegative ? -((mantissa + unit - 1) / unit) : mantissa / unit;
+            } else {
+                c = cNegative ? -1 : 0;
+            }
+            splitAt32(c, cHigh, cLow);
+        }
+        std::int64_t aHigh = 0, aLow = 0;
+        splitAt32(m_factorOffset, aHigh, aLow);
+
+        const std::int64_t cellLow = std::int64_t{1} << point.cellBits;
+        const std::int64_t cellHigh = 2 * cellLow;
+        const double payoutInUlps = static_cast<double>(m_payout) / powerOfTwo(point.ulpExponent);
+        constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+        constexpr std::uint64_t kMargin = (std::uint64_t{1} << 37) + 2;
+        std::int64_t m = point.magnitude;
+        std::int64_t months = 0;
+        while (months < monthsLeft) {
+            // The balance above the payout at the start of the month.
+            const double magnitude = static_cast<double>(m);
+            if (!(point.sign > 0 ? magnitude > payoutInUlps : -magnitude > payoutInUlps)) break;
+            // m A + C = high 2^32 + low, with 0 <= low < 2^32.
+            const std::int64_t lowSum = m * aLow + cLow;
+            std::int64_t carry = 0, low = 0;
+            splitAt32(lowSum, carry, low);
+            const std::int64_t high = m * aHigh + cHigh + carry;
+            std::int64_t whole = 0, highLow = 0;
+            splitAt32(high, whole, highLow);
+            const std::uint64_t fraction =
+                (static_cast<std::uint64_t>(highLow) << 32) | static_cast<std::uint64_t>(low);
+            if (fraction > kHalf - kMargin && fraction < kHalf + kMargin) break;
+            const std::int64_t step = whole + (fraction >= kHalf ? 1 : 0);
+            if (step == 0) break;  // a fixed point: left to the repetition check
+            const std::int64_t target = m + step;
+            if (target <= cellLow || target >= cellHigh) break;
+            m = target;
+            ++months;
+        }
+        Run run;
+        run.months = months;
+        run.balance = singleOf(point.sign, m, point.ulpExponent);
+        return run;
+    }
+
+private:
+    float m_payout;
+    bool m_usable = false;
+    std::int64_t m_factorOffset = 0;  // A
+};
+
 // Looking for a run costs about as much as a dozen stepped months; where runs come out
 // shorter than a few dozen months, the pause between looks grows up to this.
 constexpr int kLongestPause = 255;
 constexpr std::int64_t kWorthwhileRunMonths = 32;
+// Months stepped in whole numbers between two looks for a run.
+constexpr std::int64_t kWholeNumberBatch = 4096;
 
 }  // namespace
 
@@ -366,6 +471,7 @@ Drawdown runDrawdown(float balance, std::int64_t horizonMonths, double factor, f
     Drawdown d;
     d.balance = balance;
     RunFinder runs(factor, payout);
+    const WholeNumberMonths wholeNumbers(factor, payout);
     int pause = 0, pauseLeft = 0;
     std::uint32_t growthCheckedAt = 0;  // the Single's bits up to which growth was checked
     float previous = balance;           // the balance one month back
@@ -374,6 +480,17 @@ Drawdown runDrawdown(float balance, std::int64_t horizonMonths, double factor, f
         const std::int64_t monthsLeft = horizonMonths - d.months;
         if (pauseLeft > 0) {
             --pauseLeft;
+            const Run months = wholeNumbers.step(d.balance, std::min(monthsLeft, kWholeNumberBatch));
+            if (months.months > 0) {
+                d.balance = months.balance;
+                d.months += months.months;
+                stepped = 0;
+                if (d.months == horizonMonths) {
+                    d.horizonReached = true;
+                    break;
+                }
+                continue;
+            }
         } else {
             // The check is worth repeating once the balance has doubled.
             const std::uint32_t exponentBits = bitCast<std::uint32_t>(d.balance) & 0x7F800000u;

@@ -2,7 +2,9 @@
 # ones. Sourced by run.sh and test.sh.
 
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev libgmp-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev libgmp-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+# Only for the fuzz campaign (scripts/fuzz_campaign.sh): Clang and its libFuzzer.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 install_missing_packages() {
     local missing=()

@@ -2,8 +2,11 @@
 // the exact reference, and a written Single shows exactly the six digits its rounding
 // meant and reads back as the Single nearest to them.
 //
-// Input: up to eight bytes, little-endian, zero-filled: a Double's bits; its low and high
-// halves are two Singles' bits, the low half an Integer.
+// Input: eight bytes, little-endian, zero-filled: a Double's bits; its low and high halves
+// are two Singles' bits, the low half an Integer. Any bytes after the eighth are a text:
+// the Double and the Single that the reference reads from it, and their neighbours up to
+// two units in the last place away, are written too. Texts reach the values next to
+// decimal rounding boundaries ("0.10000000000015", "123456.5") that random bits seldom hit.
 #include <calc/calc.h>
 
 #include "fuzz_support.h"
@@ -124,6 +127,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkDouble(bits, input);
     checkSingle(low, input);
     checkSingle(high, input);
+
+    if (size > 8) {
+        const reference::RealReading read = reference::readReal(input.substr(8));
+        for (const int step : {-2, -1, 0, 1, 2}) {
+            checkDouble(read.doubleBits + static_cast<std::uint64_t>(static_cast<std::int64_t>(step)), input);
+            checkSingle(read.singleBits + static_cast<std::uint32_t>(static_cast<std::int32_t>(step)), input);
+        }
+    }
 
     const std::int32_t integer = static_cast<std::int32_t>(static_cast<std::int64_t>(low) -
                                                            (low >= 0x80000000u ? 0x100000000 : 0));

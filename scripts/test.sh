@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs every test, twice: a normal build (calculation, window and
-# end-to-end tests) and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# end-to-end tests, and the replays of the fuzz corpora) and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build of the same, which runs every one of those tests again.
 # On Debian 12, as root, it first installs whatever build and test packages are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,4 +20,4 @@ echo "== sanitizer build (ASan + UBSan) =="
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=OFF -DCORVANE_SANITIZE=ON
 cmake --build build/asan -j"$jobs"
-ctest --test-dir build/asan --output-on-failure --label-exclude e2e
+ctest --test-dir build/asan --output-on-failure

@@ -239,7 +239,7 @@ BreakEvenResult runBreakEven(std::string_view premium, std::string_view years,
                              std::string_view payout, std::string_view rate) {
     const Inputs in{textToInteger(premium), textToInteger(years), textToSingle(payout),
                     textToSingle(rate)};
-    const detail::ExtendedMode mode;
+    const detail::FloatingPointMode mode;
     return runInMode(in);
 }
 

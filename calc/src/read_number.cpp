@@ -171,7 +171,7 @@ namespace {
 }  // namespace
 
 float readSingle(std::string_view text) {
-    const detail::ExtendedMode mode;  // round to nearest for from_chars and the narrowing
+    const detail::FloatingPointMode mode;  // round to nearest for from_chars and the narrowing
     return readSingleInMode(text);
 }
 

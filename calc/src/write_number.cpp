@@ -230,12 +230,12 @@ std::string integerToText(std::int32_t value) {
 }
 
 std::string singleToText(float value) {
-    const detail::ExtendedMode mode;
+    const detail::FloatingPointMode mode;
     return singleToTextInMode(value);
 }
 
 std::string doubleToText(double value) {
-    const detail::ExtendedMode mode;
+    const detail::FloatingPointMode mode;
     return doubleToTextInMode(value);
 }
 

@@ -4,8 +4,11 @@
 #
 #   bash scripts/fuzz_campaign.sh 600                       # ten minutes per target
 #   bash scripts/fuzz_campaign.sh 60 break_even read_single # one minute, two targets
+#   bash scripts/fuzz_campaign.sh --soft-extended 600       # the library on the portable
+#                                                           # Extended backend
 #
-# Builds with Clang into build/fuzz. New inputs go to build/fuzz/campaign/corpus/TARGET
+# Builds with Clang into build/fuzz (build/fuzz-soft with --soft-extended). New inputs go
+# to build/fuzz/campaign/corpus/TARGET
 # (the committed corpus in fuzz/corpus/TARGET is read, never written); a finding (wrong
 # result, crash, sanitizer report, an input slower than the time cap, a leak) is saved as
 # build/fuzz/campaign/findings/TARGET/<kind>-<hash> and the run of that target stops.
@@ -14,21 +17,27 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+build=build/fuzz
+soft=OFF
+if [ "${1:-}" = --soft-extended ]; then
+    build=build/fuzz-soft
+    soft=ON
+    shift
+fi
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
-    echo "usage: $0 SECONDS [TARGET...]" >&2
+    echo "usage: $0 [--soft-extended] SECONDS [TARGET...]" >&2
     exit 2
 fi
 seconds=$1
 shift
-all_targets=(read_integer read_single write_numbers normalize_input break_even)
+all_targets=(read_integer read_single write_numbers normalize_input break_even extended_backends)
 [ $# -gt 0 ] && targets=("$@") || targets=("${all_targets[@]}")
 
 source scripts/packages.sh
 install_missing_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 
-build=build/fuzz
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCORVANE_FUZZ=ON -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_BENCH=OFF >/dev/null
+    -DCALC_SOFT_EXTENDED="$soft" -DCORVANE_FUZZ=ON -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 
 root=$PWD
@@ -60,7 +69,7 @@ for target in "${targets[@]}"; do
     cov=$(grep -o 'cov: [0-9]*' <<<"$last" | grep -o '[0-9]*' || true)
     ft=$(grep -o 'ft: [0-9]*' <<<"$last" | grep -o '[0-9]*' || true)
     found=$(find "$findings" -type f | wc -l)
-    summary+=("$target: ${execs:-?} executions, cov ${cov:-?}, ft ${ft:-?}, findings $found (exit $status)")
+    summary+=("$target (soft Extended $soft): ${execs:-?} executions, cov ${cov:-?}, ft ${ft:-?}, findings $found (exit $status)")
 done
 
 echo "== summary =="

@@ -1,5 +1,7 @@
-// Speed of the calculation and the number texts. Built with the project, run by hand:
-//   build/bench/calc_bench
+// Speed of the calculation and the number texts. Built with the project, run by hand; the
+// build chooses the Extended backend, so compare the two builds of scripts/test.sh:
+//   build/test/bench/calc_bench     (x87 backend on x86)
+//   build/soft/bench/calc_bench     (portable backend, CALC_SOFT_EXTENDED=ON)
 #include <benchmark/benchmark.h>
 #include <calc/calc.h>
 

@@ -7,7 +7,7 @@
 // here is: round to nearest with ties to even, subnormal operands and results kept (no
 // flush to zero, no denormals-are-zero), NaN operands propagated (no default NaN), every
 // exception masked; and on x86 the x87 unit at a 64-bit significand (control word 0x037F),
-// which is also the mode a 53-bit caller (Windows' default) does not give.
+// which a caller may have left at 53 bits (the usual start-up state on Windows).
 #pragma once
 
 #include <cfenv>

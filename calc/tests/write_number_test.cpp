@@ -9,6 +9,10 @@
 #include <limits>
 #include <string>
 
+#if defined(__x86_64__) || defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 float singleFromBits(std::uint32_t bits) {
@@ -125,38 +129,83 @@ TEST(WriteNumber, IntegersArePlainDecimals) {
     EXPECT_EQ(calc::integerToText(INT32_MIN), "-2147483648");
 }
 
-// Runs `body` with the x87 unit at a 53-bit significand and both units rounding upward,
-// the way a caller might leave them; restores the usual mode afterwards.
+// Runs `body` the way a caller might leave the floating-point unit: rounding upward, the
+// x87 unit (where there is one) at a 53-bit significand, and subnormals flushed to zero
+// (MXCSR FTZ and DAZ on x86, FPCR.FZ on ARM64). Checks that the library hands all of it
+// back, and restores the usual mode afterwards.
 template <typename Body>
 void inForeignFloatingPointMode(Body body) {
-    std::uint16_t saved;
-    asm volatile("fnstcw %0" : "=m"(saved));
-    const std::uint16_t doublePrecisionUpward = 0x0A7F;
     ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
+#if defined(__i386__) || defined(__x86_64__)
+    std::uint16_t savedControlWord = 0;
+    asm volatile("fnstcw %0" : "=m"(savedControlWord));
+    const std::uint16_t doublePrecisionUpward = 0x0A7F;
     asm volatile("fldcw %0" : : "m"(doublePrecisionUpward));
+#endif
+#if defined(__x86_64__) || defined(__SSE__)
+    const unsigned int savedMxcsr = _mm_getcsr();
+    const unsigned int foreignMxcsr = savedMxcsr | 0x8000u | 0x0040u;  // FTZ, DAZ
+    _mm_setcsr(foreignMxcsr);
+#endif
+#if defined(__aarch64__)
+    std::uint64_t savedFpcr = 0;
+    asm volatile("mrs %0, fpcr" : "=r"(savedFpcr));
+    const std::uint64_t foreignFpcr = savedFpcr | (std::uint64_t{1} << 24);  // FZ
+    asm volatile("msr fpcr, %0" : : "r"(foreignFpcr));
+#endif
+
     body();
-    asm volatile("fldcw %0" : : "m"(saved));
+
+    EXPECT_EQ(std::fegetround(), FE_UPWARD);  // the caller's mode comes back
+#if defined(__aarch64__)
+    std::uint64_t fpcrAfter = 0;
+    asm volatile("mrs %0, fpcr" : "=r"(fpcrAfter));
+    EXPECT_EQ(fpcrAfter, foreignFpcr);
+    asm volatile("msr fpcr, %0" : : "r"(savedFpcr));
+#endif
+#if defined(__x86_64__) || defined(__SSE__)
+    EXPECT_EQ(_mm_getcsr() & 0xFFC0u, foreignMxcsr & 0xFFC0u);  // the mode bits, not the flags
+    _mm_setcsr(savedMxcsr);
+#endif
+#if defined(__i386__) || defined(__x86_64__)
+    std::uint16_t controlWordAfter = 0;
+    asm volatile("fnstcw %0" : "=m"(controlWordAfter));
+    EXPECT_EQ(controlWordAfter, doublePrecisionUpward);
+    asm volatile("fldcw %0" : : "m"(savedControlWord));
+#endif
     std::fesetround(FE_TONEAREST);
 }
 
+struct Results {
+    std::string single, subnormalSingle, doubled, equation, tinyEquation;
+    float value = 0.0f, subnormalValue = 0.0f;
+};
+
+Results computeResults() {
+    Results r;
+    r.single = calc::singleToText(singleFromBits(0x4996B428));  // seventh digit an exact 5
+    r.subnormalSingle = calc::singleToText(singleFromBits(0x000116C2));
+    r.doubled = calc::doubleToText(0.10000000000015);
+    r.equation = calc::runBreakEven("1000", "10", "24.93", "2.8").checkEquation;
+    r.tinyEquation = calc::runBreakEven("0", "1", "1e-40", "-1").checkEquation;
+    r.value = calc::textToSingle("24.93");
+    r.subnormalValue = calc::textToSingle("1e-40");
+    return r;
+}
+
 TEST(WriteNumber, ResultsDoNotDependOnTheCallersFloatingPointMode) {
-    const float seventhDigitFive = singleFromBits(0x4996B428);
-    std::string single, doubled, equation, read;
-    float value = 0.0f;
-    std::uint16_t controlWordAfter = 0;
-    inForeignFloatingPointMode([&] {
-        single = calc::singleToText(seventhDigitFive);
-        doubled = calc::doubleToText(0.10000000000015);
-        equation = calc::runBreakEven("1000", "10", "24.93", "2.8").checkEquation;
-        value = calc::textToSingle("24.93");
-        asm volatile("fnstcw %0" : "=m"(controlWordAfter));
-        EXPECT_EQ(std::fegetround(), FE_UPWARD);  // the caller's mode comes back
-    });
-    EXPECT_EQ(controlWordAfter, 0x0A7F);
-    EXPECT_EQ(single, "1.23457e+006");
-    EXPECT_EQ(doubled, "0.1000000000002");
-    EXPECT_EQ(equation, "755*24.93+2.99671=18825.14710283");
-    EXPECT_EQ(value, 24.93000030517578125f);
+    const Results usual = computeResults();
+    Results foreign;
+    inForeignFloatingPointMode([&] { foreign = computeResults(); });
+    EXPECT_EQ(foreign.single, "1.23457e+006");
+    EXPECT_EQ(foreign.doubled, "0.1000000000002");
+    EXPECT_EQ(foreign.equation, "755*24.93+2.99671=18825.14710283");
+    EXPECT_EQ(foreign.value, 24.93000030517578125f);
+    EXPECT_EQ(foreign.subnormalValue, singleFromBits(0x000116C2));  // not flushed to zero
+    EXPECT_EQ(foreign.subnormalSingle, usual.subnormalSingle);
+    EXPECT_EQ(foreign.tinyEquation, usual.tinyEquation);
+    EXPECT_EQ(foreign.single, usual.single);
+    EXPECT_EQ(foreign.equation, usual.equation);
 }
 
 }  // namespace

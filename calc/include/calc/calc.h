@@ -5,8 +5,10 @@
 // All texts are UTF-8.
 //
 // The results are exact to the bit on every machine, whatever floating-point mode the
-// caller left behind: the functions that do Extended (x87 80-bit) arithmetic set the
-// mode they need for their own work and restore the caller's before they return.
+// caller left behind: the functions that compute set the mode they need for their own work
+// (round to nearest, no flush to zero) and restore the caller's before they return. The
+// Extended arithmetic (64-bit significand) is the x87 unit's where there is one, and exact
+// integer arithmetic with the same results elsewhere.
 #pragma once
 
 #include <cstdint>

@@ -27,6 +27,16 @@ void runFarHorizon(benchmark::State& state) {
 }
 BENCHMARK(runFarHorizon);
 
+// No interest and a payout of -24: the balance climbs by 24 a month, and in [2^27, 2^28),
+// where a unit in the last place is 16, that is one and a half units, a tie every month.
+// No steady run is taken there, so the binade is counted month by month (about 5.6
+// million months) before the balance settles above 2^29. Found by the fuzzer.
+void runTieCreep(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-658067457", "-24", "0"));
+}
+BENCHMARK(runTieCreep)->Unit(benchmark::kMillisecond);
+
 void readSingle(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(calc::textToSingle("24.93"));
 }

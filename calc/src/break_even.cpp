@@ -103,8 +103,15 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
 
     const double delta0 = delta(j0).toDouble();
     if (!(std::fabs(delta0) < 4194304.0)) return none;  // 2^22: steps this large are few
-    const auto k = static_cast<std::int64_t>(std::nearbyint(delta0));
-    if (k == 0 || !steadyAt(j0, k)) return none;
+    // With no interest (f = 1) and a payout of a whole number and a half of ulps, the step
+    // is exact up to the last rounding, a tie every month: from an even J it lands on the
+    // even one of J + floor(delta) and J + floor(delta) + 1, and so keeps the same step.
+    const double below = std::floor(delta0);
+    const bool evenTies = factor == 1.0 && delta0 - below == 0.5 && j0 % 2 == 0;
+    const auto kBelow = static_cast<std::int64_t>(below);
+    const std::int64_t k =
+        evenTies ? (kBelow % 2 == 0 ? kBelow : kBelow + 1) : static_cast<std::int64_t>(std::nearbyint(delta0));
+    if (k == 0 || (!evenTies && !steadyAt(j0, k))) return none;
 
     // Months the run may last: every landing point J0 + i k (i = 1..n) inside the binade
     // with room for half an ulp, below the months left, and above the payout at the start of
@@ -119,7 +126,7 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
         n = std::min<std::int64_t>(n, room < 9e15 ? static_cast<std::int64_t>(std::ceil(room)) : n);
     }
     // delta at the start of the last month: shrink the run until it is inside the margin too.
-    while (n >= 2 && !steadyAt(j0 + (n - 1) * k, k)) n /= 2;
+    while (!evenTies && n >= 2 && !steadyAt(j0 + (n - 1) * k, k)) n /= 2;
     if (k < 0) {
         while (n >= 2 && !((Extended(j0 + (n - 1) * k) - payoutInUlps).toDouble() > 0.0)) n /= 2;
     }

@@ -191,4 +191,32 @@ TEST(BreakEven, CreepingBalancesAgreeWithCountingEveryMonth) {
     }
 }
 
+// No interest and a payout of a whole number and a half of ulps: every month ends on a tie,
+// which rounds to the even neighbour, so the climb keeps an even step until the binade
+// ends. Millions of such months are taken at once; counting them must agree. The horizons
+// end inside such a binade or beyond it; the last row falls by ties towards a payout.
+TEST(BreakEven, TiesEveryMonthAgreeWithCountingEveryMonth) {
+    struct Row {
+        const char* name;
+        const char* premium;
+        const char* years;
+        const char* payout;
+    };
+    const Row rows[] = {
+        {"1.5 ulps up, horizon inside the binade", "0", "-500000", "-24"},
+        {"2.5 ulps up, past the binade to a fixed point", "0", "-800000", "-40"},
+        {"1.5 ulps down towards the payout", "134217728", "1", "12"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const float payout = calc::textToSingle(row.payout);
+        const Plain expected =
+            simulateEveryMonth(calc::textToInteger(row.premium), calc::textToInteger(row.years), payout, 0.0f);
+        const auto r = calc::runBreakEven(row.premium, row.years, row.payout, "0");
+        EXPECT_EQ(r.balance, calc::singleToText(expected.balance)) << "balance bits " << bitsOf(expected.balance);
+        EXPECT_EQ(r.checkEquation, equationOf(expected, payout));
+        EXPECT_EQ(r.noticeDue, expected.notice);
+    }
+}
+
 }  // namespace

@@ -37,6 +37,14 @@ void runTieCreep(benchmark::State& state) {
 }
 BENCHMARK(runTieCreep)->Unit(benchmark::kMillisecond);
 
+// A payout of minus the smallest subnormal: the balance climbs one unit a month through
+// the 2^23 subnormals and on. Found by the fuzzer (0.4 s before the subnormals took runs).
+void runSubnormalClimb(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-1107296256", "-1e-45", ""));
+}
+BENCHMARK(runSubnormalClimb)->Unit(benchmark::kMillisecond);
+
 void readSingle(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(calc::textToSingle("24.93"));
 }

@@ -71,7 +71,7 @@ struct SteadyRun {
 // balance creeps: a rate near zero can move it by a few ulps a month for a billion months.
 //
 // Within one binade a balance is b = J u, with u its ulp and J a whole number, 2^23 <= |J| <
-// 2^24. For a factor f = 1 + eps in [0.5, 2] the month step computes b f - payout with an
+// 2^24 (below 2^-125, subnormals included: u = 2^-149 and 1 <= |J| < 2^24). For a factor f = 1 + eps in [0.5, 2] the month step computes b f - payout with an
 // error below u 2^-27 (two roundings of the product, two of the difference, each relative
 // 2^-53 of at most 2|b|), then rounds to the Single grid. The exact value is
 // u (J + delta(J)) with delta(J) = J eps - payout / u, a linear function of J. Where
@@ -86,14 +86,20 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
     if (!(factor >= 0.5 && factor <= 2.0) || !std::isfinite(payout) || monthsLeft < 2) return none;
     const std::uint32_t bits = bitsOf(balance);
     const int field = static_cast<int>((bits >> 23) & 0xFFu);
-    if (field == 0 || field == 0xFF) return none;  // zero, subnormal, infinite or NaN
+    if (field == 0xFF || (bits & 0x7FFFFFFFu) == 0) return none;  // infinite, NaN or zero
     const bool negative = (bits >> 31) != 0;
     constexpr std::int64_t kLow = std::int64_t{1} << 23, kHigh = std::int64_t{1} << 24;
-    const std::int64_t magnitude0 = kLow | (bits & 0x7FFFFFu);  // |J|
+    // The subnormals share their ulp, 2^-149, with the lowest normal binade: below 2^-125
+    // the balances are one even grid of magnitudes 1 .. 2^24 - 1 in that unit, and a run may
+    // go on through both.
+    const int gridField = field == 0 ? 1 : field;
+    const std::int64_t low = gridField == 1 ? 1 : kLow;  // smallest |J| of the grid
+    const std::int64_t magnitude0 =
+        field == 0 ? std::int64_t{bits & 0x7FFFFFu} : kLow | (bits & 0x7FFFFFu);  // |J|
     const std::int64_t j0 = negative ? -magnitude0 : magnitude0;
 
     const Extended eps(factor - 1.0);  // exact: f and 1 are within a factor of two
-    const Extended payoutInUlps(static_cast<double>(std::ldexp(static_cast<double>(payout), 150 - field)));
+    const Extended payoutInUlps(static_cast<double>(std::ldexp(static_cast<double>(payout), 150 - gridField)));
     auto delta = [&](std::int64_t j) { return Extended(j) * eps - payoutInUlps; };
     constexpr double kMargin = 0.5 - 1.0 / 65536;
     auto steadyAt = [&](std::int64_t j, std::int64_t k) {
@@ -117,7 +123,7 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
     // with room for half an ulp, below the months left, and above the payout at the start of
     // each month when the balance falls.
     const std::int64_t growth = negative ? -k : k;  // change of |J| per month
-    std::int64_t n = growth > 0 ? (kHigh - 1 - magnitude0) / growth : (magnitude0 - kLow - 1) / -growth;
+    std::int64_t n = growth > 0 ? (kHigh - 1 - magnitude0) / growth : (magnitude0 - low - 1) / -growth;
     n = std::min(n, monthsLeft - 1);
     if (k < 0) {
         // J0 + (n - 1) k > payout / u, so that the last month of the run still starts above it.
@@ -133,8 +139,10 @@ SteadyRun findSteadyRun(float balance, double factor, float payout, std::int64_t
     if (n < 2) return none;
 
     const std::int64_t magnitude = magnitude0 + n * growth;
-    const std::uint32_t landed = (bits & 0x80000000u) | (static_cast<std::uint32_t>(field) << 23) |
-                                 static_cast<std::uint32_t>(magnitude - kLow);
+    // ((field - 1) << 23) + |J|: in the lowest grid a |J| below 2^23 is a subnormal.
+    const std::uint32_t landed = (bits & 0x80000000u) |
+                                 ((static_cast<std::uint32_t>(gridField - 1) << 23) +
+                                  static_cast<std::uint32_t>(magnitude));
     return {n, detail::bitCast<float>(landed)};
 }
 

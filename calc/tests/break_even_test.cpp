@@ -219,4 +219,31 @@ TEST(BreakEven, TiesEveryMonthAgreeWithCountingEveryMonth) {
     }
 }
 
+// A payout of a few of the smallest subnormals: the balance climbs through the subnormals,
+// a grid with the ulp of the lowest normal binade, and on into that binade. Counting every
+// month must agree with the runs taken across both.
+TEST(BreakEven, SubnormalClimbsAgreeWithCountingEveryMonth) {
+    struct Row {
+        const char* name;
+        const char* years;
+        const char* payout;
+        const char* rate;
+    };
+    const Row rows[] = {
+        {"one unit a month, still subnormal at the horizon", "-249900", "-1e-45", "0"},
+        {"one unit a month, on into the normal range", "-700000", "-1e-45", "0"},
+        {"seven units a month with a little interest", "-200000", "-1e-44", "1e-20"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const float payout = calc::textToSingle(row.payout);
+        const Plain expected =
+            simulateEveryMonth(0, calc::textToInteger(row.years), payout, calc::textToSingle(row.rate));
+        const auto r = calc::runBreakEven("0", row.years, row.payout, row.rate);
+        EXPECT_EQ(r.balance, calc::singleToText(expected.balance)) << "balance bits " << bitsOf(expected.balance);
+        EXPECT_EQ(r.checkEquation, equationOf(expected, payout));
+        EXPECT_EQ(r.noticeDue, expected.notice);
+    }
+}
+
 }  // namespace

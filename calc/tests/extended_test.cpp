@@ -492,9 +492,10 @@ Case nearOne(Rng& rng) {
             const double x = doubleWithExponent(rng, 0, false), y = doubleWithExponent(rng, 0);
             const std::uint64_t mx = (bitsOf(x) & 0x000FFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
             const std::uint64_t my = (bitsOf(y) & 0x000FFFFFFFFFFFFFu) | (std::uint64_t{1} << 52);
-            const unsigned __int128 p = static_cast<unsigned __int128>(mx) * my;
-            const int cut53 = (p >> 105) != 0 ? 53 : 52;  // bits below the 53 that stay
-            const auto window = static_cast<unsigned>((p >> (cut53 - 11)) & 0x7FFu);
+            // The product has 105 or 106 bits: 52 or 53 of them lie below the 53 that stay.
+            const calc::detail::U128 p = calc::detail::multiplyWide(mx, my);
+            const int cut53 = (p.hi >> 41) != 0 ? 53 : 52;
+            const auto window = static_cast<unsigned>((p.lo >> (cut53 - 11)) & 0x7FFu);
             if (window == 0x400u || window == 0x3FFu) return {Op::multiply, real64(x), real64(y)};
         }
     }

@@ -359,6 +359,8 @@ bool overflowsWithin(float balance, double factor, float payout, std::int64_t mo
 // 3. Months in whole numbers.
 // ---------------------------------------------------------------------------------------
 
+constexpr double kTwoToMinus64 = 1.0 / 18446744073709551616.0;
+
 // floor(a / 2^32) and the remainder, for any a.
 void splitAt32(std::int64_t a, std::int64_t& high, std::int64_t& low) {
     high = a >= 0 ? a / 4294967296 : -((-(a + 1)) / 4294967296) - 1;
@@ -417,30 +419,55 @@ public:
         const std::int64_t cellLow = std::int64_t{1} << point.cellBits;
         const std::int64_t cellHigh = 2 * cellLow;
         const double payoutInUlps = static_cast<double>(m_payout) / powerOfTwo(point.ulpExponent);
-        constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
-        constexpr std::uint64_t kMargin = (std::uint64_t{1} << 37) + 2;
-        std::int64_t m = point.magnitude;
-        std::int64_t months = 0;
-        while (months < monthsLeft) {
+        // The month from magnitude m, if it can be taken in whole numbers: its step, and
+        // where its exact value lies from the target, in ulps.
+        auto monthFrom = [&](std::int64_t m, std::int64_t& step, double& offset) {
+            constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+            constexpr std::uint64_t kMargin = (std::uint64_t{1} << 37) + 2;
             // The balance above the payout at the start of the month.
             const double magnitude = static_cast<double>(m);
-            if (!(point.sign > 0 ? magnitude > payoutInUlps : -magnitude > payoutInUlps)) break;
+            if (!(point.sign > 0 ? magnitude > payoutInUlps : -magnitude > payoutInUlps)) return false;
             // m A + C = high 2^32 + low, with 0 <= low < 2^32.
-            const std::int64_t lowSum = m * aLow + cLow;
             std::int64_t carry = 0, low = 0;
-            splitAt32(lowSum, carry, low);
-            const std::int64_t high = m * aHigh + cHigh + carry;
+            splitAt32(m * aLow + cLow, carry, low);
             std::int64_t whole = 0, highLow = 0;
-            splitAt32(high, whole, highLow);
+            splitAt32(m * aHigh + cHigh + carry, whole, highLow);
             const std::uint64_t fraction =
                 (static_cast<std::uint64_t>(highLow) << 32) | static_cast<std::uint64_t>(low);
-            if (fraction > kHalf - kMargin && fraction < kHalf + kMargin) break;
-            const std::int64_t step = whole + (fraction >= kHalf ? 1 : 0);
-            if (step == 0) break;  // a fixed point: left to the repetition check
+            if (fraction > kHalf - kMargin && fraction < kHalf + kMargin) return false;
+            step = whole + (fraction >= kHalf ? 1 : 0);
             const std::int64_t target = m + step;
-            if (target <= cellLow || target >= cellHigh) break;
-            m = target;
-            ++months;
+            if (step == 0 || target <= cellLow || target >= cellHigh) return false;
+            offset = static_cast<double>(whole - step) + static_cast<double>(fraction) * kTwoToMinus64;
+            return true;
+        };
+        const double driftPerUlpOfStep = static_cast<double>(m_factorOffset) * kTwoToMinus64;
+        std::int64_t m = point.magnitude;
+        std::int64_t months = 0;
+        std::int64_t step = 0;
+        double offset = 0.0;
+        while (months < monthsLeft && monthFrom(m, step, offset)) {
+            // The same step for n more months while the offset, drifting by step (f - 1) a
+            // month, stays clear of one half, and the target stays in the cell. Every test
+            // is monotone along m + i step, so checking month n covers the months between.
+            std::int64_t n = monthsLeft - months - 1;
+            const double drift = static_cast<double>(step) * driftPerUlpOfStep;
+            auto limit = [&n](double months) {
+                if (months < static_cast<double>(n)) n = months > 0.0 ? static_cast<std::int64_t>(months) : 0;
+            };
+            if (drift > 0.0) limit((0.5 - 1e-7 - offset) / drift);
+            if (drift < 0.0) limit((offset + 0.5 - 1e-7) / -drift);
+            if (step > 0) n = std::min(n, (cellHigh - 1 - (m + step)) / step);
+            if (step < 0) n = std::min(n, ((m + step) - cellLow - 1) / -step);
+            std::int64_t sameStep = 0;
+            double ignored = 0.0;
+            if (n >= 2 && monthFrom(m + n * step, sameStep, ignored) && sameStep == step) {
+                m += (n + 1) * step;
+                months += n + 1;
+            } else {
+                m += step;
+                ++months;
+            }
         }
         Run run;
         run.months = months;

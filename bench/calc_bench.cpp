@@ -27,6 +27,28 @@ void runFarHorizon(benchmark::State& state) {
 }
 BENCHMARK(runFarHorizon);
 
+// Three long drawdowns that counting month by month once took 0.1 to 0.5 s each.
+// Ties: no interest and a payout of -24, one and a half ulps a month in [2^27, 2^28).
+void runTieCreep(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-658067457", "-24", "0"));
+}
+BENCHMARK(runTieCreep)->Unit(benchmark::kMicrosecond);
+
+// One smallest subnormal a month, through the 2^23 subnormals and on.
+void runSubnormalClimb(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-1107296256", "-1e-45", ""));
+}
+BENCHMARK(runSubnormalClimb)->Unit(benchmark::kMicrosecond);
+
+// A factor near -1: the balance swings in sign every month.
+void runSignSwing(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(calc::runBreakEven("0", "-5214748364815", "-24.93", "-2399.999"));
+}
+BENCHMARK(runSignSwing)->Unit(benchmark::kMicrosecond);
+
 void readSingle(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(calc::textToSingle("24.93"));
 }

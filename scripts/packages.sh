@@ -4,13 +4,15 @@
 # qt6-translations-l10n: the toolkit's own texts (context menus, the OK button) in Chinese.
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-wqy-microhei)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev libgmp-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
 TEST_PACKAGES+=(dpkg-dev file desktop-file-utils appstream at-spi2-core python3-pyatspi)
 # The cross builds of the tests: ARM64 Linux under qemu, 64-bit Windows (MinGW-w64) under
 # wine. GoogleTest for Windows is built from the sources of `googletest`.
 CROSS_PACKAGES=(g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64 googletest)
 # The ARM64 libraries, from Debian multiarch beside the host's (see enable_arm64_packages).
-ARM64_PACKAGES=(libgtest-dev:arm64 qt6-base-dev:arm64 libgl-dev:arm64)
+ARM64_PACKAGES=(libgtest-dev:arm64 libgmp-dev:arm64 qt6-base-dev:arm64 libgl-dev:arm64)
+# Only for the fuzz campaign (scripts/fuzz_campaign.sh): Clang and its libFuzzer.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 corvane_sudo=()
 [ "$(id -u)" -ne 0 ] && corvane_sudo=(sudo)

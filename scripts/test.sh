@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the program and runs every test: a normal build (calculation, command line, window
-# and end-to-end tests, the slow ones included), the Debian package built, installed into a
-# scratch root and started, the calculation with the portable Extended backend forced, an
-# AddressSanitizer + UndefinedBehaviorSanitizer build, then cross builds run under emulators:
-# ARM64 Linux under qemu (calculation, command line and window) and 64-bit Windows under wine
-# (everything but the window, with each Extended backend).
+# and end-to-end tests, the slow ones included, and the replays of the fuzz corpora), the
+# Debian package built, installed into a scratch root and started, the calculation with the
+# portable Extended backend forced (its tests and fuzz replays), an AddressSanitizer +
+# UndefinedBehaviorSanitizer build that runs every test again but the slow ones, then cross
+# builds run under emulators: ARM64 Linux under qemu (calculation, command line and window)
+# and 64-bit Windows under wine (everything but the window, with each Extended backend).
 # On Debian 12, as root, it first installs whatever build and test packages are missing.
 # At the end it says how long each stage took.
 set -euo pipefail
@@ -55,7 +56,7 @@ stage "sanitizer build (ASan + UBSan)"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug \
     -DCORVANE_BUILD_UI=ON -DCORVANE_BUILD_TESTS=ON -DCORVANE_BUILD_BENCH=OFF -DCORVANE_SANITIZE=ON
 cmake --build build/asan -j"$jobs"
-ctest --test-dir build/asan --output-on-failure --label-exclude 'e2e|slow'
+ctest --test-dir build/asan --output-on-failure --label-exclude slow
 
 # The cross builds run every test of the tree (the end-to-end test is native only) except the
 # slow ones, which repeat the normal build's checks at a length an emulator makes too costly.

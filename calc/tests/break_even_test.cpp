@@ -296,4 +296,38 @@ TEST(InputRewrite, DiffersFromReadingStraight) {
     }
 }
 
+// Drawdowns that once took millions of months one by one, against counting every month:
+// a climb by ties (no interest, a payout of a whole number and a half of ulps, each month
+// rounding to the even neighbour), a climb through the subnormals (a grid with the ulp of
+// the lowest normal binade) and on, and a balance that swings in sign under a factor near
+// -1. Horizons end inside such a stretch or beyond it.
+TEST(BreakEven, LongDrawdownsAgreeWithCountingEveryMonth) {
+    struct Row {
+        const char* name;
+        const char* premium;
+        const char* years;
+        const char* payout;
+        const char* rate;
+    };
+    const Row rows[] = {
+        {"ties of 1.5 ulps up, horizon inside the binade", "0", "-500000", "-24", "0"},
+        {"ties of 2.5 ulps up, past the binade to a fixed point", "0", "-800000", "-40", "0"},
+        {"ties of 1.5 ulps down towards the payout", "134217728", "1", "12", "0"},
+        {"one subnormal a month, still subnormal at the horizon", "0", "-249900", "-1e-45", "0"},
+        {"one subnormal a month, on into the normal range", "0", "-700000", "-1e-45", "0"},
+        {"seven subnormals a month with a little interest", "0", "-200000", "-1e-44", "1e-20"},
+        {"a swing in sign under a factor near -1", "0", "-100000", "-24.93", "-2399.999"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const float payout = calc::textToSingle(row.payout);
+        const Plain expected = simulateEveryMonth(calc::textToInteger(row.premium), calc::textToInteger(row.years),
+                                                  payout, calc::textToSingle(row.rate));
+        const auto r = calc::runBreakEven(row.premium, row.years, row.payout, row.rate);
+        EXPECT_EQ(r.balance, calc::singleToText(expected.balance)) << "balance bits " << bitsOf(expected.balance);
+        EXPECT_EQ(r.checkEquation, equationOf(expected, payout));
+        EXPECT_EQ(r.noticeDue, expected.notice);
+    }
+}
+
 }  // namespace

@@ -7,226 +7,105 @@
 namespace reference {
 
 // =======================================================================================
-// BigUint
+// BigUint: a thin layer over GMP's integers, so that the exact arithmetic here is a
+// well-kept library's and not ours.
 // =======================================================================================
 
-BigUint::BigUint(std::uint64_t value) {
-    while (value != 0) {
-        m_limbs.push_back(static_cast<std::uint32_t>(value & 0xFFFFFFFFu));
-        value >>= 32;
-    }
-}
+static_assert(sizeof(unsigned long) == sizeof(std::uint64_t),
+              "GMP's unsigned long must hold 64 bits for the conversions below");
+
+BigUint::BigUint(std::uint64_t value) : m_value(static_cast<unsigned long>(value)) {}
 
 BigUint BigUint::power(std::uint32_t base, unsigned exponent) {
-    BigUint result(1);
-    for (unsigned i = 0; i < exponent; ++i) result.mulSmall(base);
+    BigUint result;
+    mpz_ui_pow_ui(result.m_value.get_mpz_t(), base, exponent);
     return result;
 }
 
 BigUint BigUint::fromDecimal(std::string_view digits) {
     BigUint result;
-    for (char c : digits) {
-        assert(c >= '0' && c <= '9');
-        result.mulSmall(10);
-        result.addSmall(static_cast<std::uint32_t>(c - '0'));
-    }
+    if (digits.empty()) return result;
+    assert(digits.find_first_not_of("0123456789") == std::string_view::npos);
+    const int status = result.m_value.set_str(std::string(digits), 10);
+    assert(status == 0);
+    (void)status;
     return result;
 }
 
-void BigUint::trim() {
-    while (!m_limbs.empty() && m_limbs.back() == 0) m_limbs.pop_back();
-}
-
 std::size_t BigUint::bitLength() const {
-    if (m_limbs.empty()) return 0;
-    std::size_t bits = 32 * (m_limbs.size() - 1);
-    for (std::uint32_t top = m_limbs.back(); top != 0; top >>= 1) ++bits;
-    return bits;
+    if (isZero()) return 0;
+    return mpz_sizeinbase(m_value.get_mpz_t(), 2);
 }
 
 bool BigUint::testBit(std::size_t index) const {
-    const std::size_t limb = index / 32;
-    if (limb >= m_limbs.size()) return false;
-    return ((m_limbs[limb] >> (index % 32)) & 1u) != 0;
+    return mpz_tstbit(m_value.get_mpz_t(), static_cast<mp_bitcnt_t>(index)) != 0;
 }
 
 void BigUint::setBit(std::size_t index) {
-    const std::size_t limb = index / 32;
-    if (limb >= m_limbs.size()) m_limbs.resize(limb + 1, 0);
-    m_limbs[limb] |= 1u << (index % 32);
+    mpz_setbit(m_value.get_mpz_t(), static_cast<mp_bitcnt_t>(index));
 }
 
 BigUint& BigUint::addSmall(std::uint32_t addend) {
-    std::uint64_t carry = addend;
-    for (std::size_t i = 0; i < m_limbs.size() && carry != 0; ++i) {
-        const std::uint64_t sum = std::uint64_t{m_limbs[i]} + carry;
-        m_limbs[i] = static_cast<std::uint32_t>(sum & 0xFFFFFFFFu);
-        carry = sum >> 32;
-    }
-    if (carry != 0) m_limbs.push_back(static_cast<std::uint32_t>(carry));
+    m_value += static_cast<unsigned long>(addend);
     return *this;
 }
 
 BigUint& BigUint::mulSmall(std::uint32_t factor) {
-    std::uint64_t carry = 0;
-    for (std::uint32_t& limb : m_limbs) {
-        const std::uint64_t product = std::uint64_t{limb} * factor + carry;
-        limb = static_cast<std::uint32_t>(product & 0xFFFFFFFFu);
-        carry = product >> 32;
-    }
-    if (carry != 0) m_limbs.push_back(static_cast<std::uint32_t>(carry));
-    trim();
+    m_value *= static_cast<unsigned long>(factor);
     return *this;
 }
 
 std::uint32_t BigUint::divSmall(std::uint32_t divisor) {
     assert(divisor != 0);
-    std::uint64_t remainder = 0;
-    for (std::size_t i = m_limbs.size(); i-- > 0;) {
-        const std::uint64_t current = (remainder << 32) | m_limbs[i];
-        m_limbs[i] = static_cast<std::uint32_t>(current / divisor);
-        remainder = current % divisor;
-    }
-    trim();
+    const unsigned long remainder =
+        mpz_tdiv_q_ui(m_value.get_mpz_t(), m_value.get_mpz_t(), divisor);
     return static_cast<std::uint32_t>(remainder);
 }
 
 BigUint& BigUint::shiftLeft(std::size_t bits) {
-    if (m_limbs.empty() || bits == 0) return *this;
-    const std::size_t limbShift = bits / 32;
-    const unsigned bitShift = static_cast<unsigned>(bits % 32);
-    std::vector<std::uint32_t> shifted(m_limbs.size() + limbShift + 1, 0);
-    for (std::size_t i = 0; i < m_limbs.size(); ++i) {
-        const std::uint64_t wide = std::uint64_t{m_limbs[i]} << bitShift;
-        shifted[i + limbShift] |= static_cast<std::uint32_t>(wide & 0xFFFFFFFFu);
-        shifted[i + limbShift + 1] |= static_cast<std::uint32_t>(wide >> 32);
-    }
-    m_limbs = std::move(shifted);
-    trim();
+    mpz_mul_2exp(m_value.get_mpz_t(), m_value.get_mpz_t(), static_cast<mp_bitcnt_t>(bits));
     return *this;
 }
 
 BigUint& BigUint::shiftRight(std::size_t bits) {
-    const std::size_t limbShift = bits / 32;
-    const unsigned bitShift = static_cast<unsigned>(bits % 32);
-    if (limbShift >= m_limbs.size()) {
-        m_limbs.clear();
-        return *this;
-    }
-    std::vector<std::uint32_t> shifted(m_limbs.size() - limbShift, 0);
-    for (std::size_t i = 0; i < shifted.size(); ++i) {
-        std::uint64_t wide = m_limbs[i + limbShift];
-        if (i + limbShift + 1 < m_limbs.size()) wide |= std::uint64_t{m_limbs[i + limbShift + 1]} << 32;
-        shifted[i] = static_cast<std::uint32_t>((wide >> bitShift) & 0xFFFFFFFFu);
-    }
-    m_limbs = std::move(shifted);
-    trim();
+    mpz_tdiv_q_2exp(m_value.get_mpz_t(), m_value.get_mpz_t(), static_cast<mp_bitcnt_t>(bits));
     return *this;
 }
 
 BigUint& BigUint::operator+=(const BigUint& other) {
-    if (m_limbs.size() < other.m_limbs.size()) m_limbs.resize(other.m_limbs.size(), 0);
-    std::uint64_t carry = 0;
-    for (std::size_t i = 0; i < m_limbs.size(); ++i) {
-        const std::uint64_t sum =
-            std::uint64_t{m_limbs[i]} + (i < other.m_limbs.size() ? other.m_limbs[i] : 0u) + carry;
-        m_limbs[i] = static_cast<std::uint32_t>(sum & 0xFFFFFFFFu);
-        carry = sum >> 32;
-    }
-    if (carry != 0) m_limbs.push_back(static_cast<std::uint32_t>(carry));
+    m_value += other.m_value;
     return *this;
 }
 
 BigUint& BigUint::operator-=(const BigUint& other) {
     assert(compare(*this, other) >= 0);
-    std::int64_t borrow = 0;
-    for (std::size_t i = 0; i < m_limbs.size(); ++i) {
-        std::int64_t difference = std::int64_t{m_limbs[i]} -
-                                  (i < other.m_limbs.size() ? std::int64_t{other.m_limbs[i]} : 0) -
-                                  borrow;
-        borrow = 0;
-        if (difference < 0) {
-            difference += std::int64_t{1} << 32;
-            borrow = 1;
-        }
-        m_limbs[i] = static_cast<std::uint32_t>(difference);
-    }
-    assert(borrow == 0);
-    trim();
+    m_value -= other.m_value;
     return *this;
 }
 
 BigUint operator*(const BigUint& a, const BigUint& b) {
     BigUint result;
-    if (a.isZero() || b.isZero()) return result;
-    result.m_limbs.assign(a.m_limbs.size() + b.m_limbs.size() + 1, 0);
-    for (std::size_t i = 0; i < a.m_limbs.size(); ++i) {
-        std::uint64_t carry = 0;
-        for (std::size_t j = 0; j < b.m_limbs.size(); ++j) {
-            // limb * limb + limb + carry < 2^64, so nothing is lost.
-            const std::uint64_t current = std::uint64_t{a.m_limbs[i]} * b.m_limbs[j] +
-                                          result.m_limbs[i + j] + carry;
-            result.m_limbs[i + j] = static_cast<std::uint32_t>(current & 0xFFFFFFFFu);
-            carry = current >> 32;
-        }
-        std::size_t k = i + b.m_limbs.size();
-        while (carry != 0) {
-            const std::uint64_t current = std::uint64_t{result.m_limbs[k]} + carry;
-            result.m_limbs[k] = static_cast<std::uint32_t>(current & 0xFFFFFFFFu);
-            carry = current >> 32;
-            ++k;
-        }
-    }
-    result.trim();
+    result.m_value = a.m_value * b.m_value;
     return result;
 }
 
 int compare(const BigUint& a, const BigUint& b) {
-    if (a.m_limbs.size() != b.m_limbs.size()) return a.m_limbs.size() < b.m_limbs.size() ? -1 : 1;
-    for (std::size_t i = a.m_limbs.size(); i-- > 0;) {
-        if (a.m_limbs[i] != b.m_limbs[i]) return a.m_limbs[i] < b.m_limbs[i] ? -1 : 1;
-    }
-    return 0;
+    const int c = cmp(a.m_value, b.m_value);
+    return (c > 0) - (c < 0);
 }
 
 std::uint64_t BigUint::toU64() const {
     assert(bitLength() <= 64);
-    std::uint64_t value = 0;
-    for (std::size_t i = m_limbs.size(); i-- > 0;) value = (value << 32) | m_limbs[i];
-    return value;
+    return static_cast<std::uint64_t>(m_value.get_ui());
 }
 
-std::string BigUint::toDecimal() const {
-    if (isZero()) return "0";
-    // Peel off nine digits at a time, lowest first.
-    BigUint rest = *this;
-    std::string reversed;
-    while (!rest.isZero()) {
-        std::uint32_t chunk = rest.divSmall(1000000000u);
-        for (int i = 0; i < 9; ++i) {
-            reversed.push_back(static_cast<char>('0' + chunk % 10));
-            chunk /= 10;
-        }
-    }
-    while (reversed.size() > 1 && reversed.back() == '0') reversed.pop_back();
-    return std::string(reversed.rbegin(), reversed.rend());
-}
+std::string BigUint::toDecimal() const { return m_value.get_str(10); }
 
 DivModResult divMod(const BigUint& n, const BigUint& d) {
     assert(!d.isZero());
     DivModResult result;
-    result.remainder = n;
-    if (compare(n, d) < 0) return result;
-    const std::size_t shift = n.bitLength() - d.bitLength();
-    BigUint shiftedDivisor = d;
-    shiftedDivisor.shiftLeft(shift);
-    for (std::size_t bit = shift + 1; bit-- > 0;) {
-        if (compare(result.remainder, shiftedDivisor) >= 0) {
-            result.remainder -= shiftedDivisor;
-            result.quotient.setBit(bit);
-        }
-        shiftedDivisor.shiftRight(1);
-    }
+    mpz_tdiv_qr(result.quotient.m_value.get_mpz_t(), result.remainder.m_value.get_mpz_t(),
+                n.m_value.get_mpz_t(), d.m_value.get_mpz_t());
     return result;
 }
 

@@ -1,9 +1,9 @@
 // A slow, independent reference for the number conversions of the calculator.
 //
 // It shares no code with the library and uses no floating-point arithmetic at all: every
-// value is held exactly, as big integers (a significand and a power of two, or a fraction),
-// and every rounding (to Double, to Single, to Extended) is done by comparing exact
-// remainders. Values cross its interface as bit patterns, never as float or double, so
+// value is held exactly, as big integers (GMP's, a significand and a power of two, or a
+// fraction), and every rounding (to Double, to Single, to Extended) is done by comparing
+// exact remainders. Values cross its interface as bit patterns, never as float or double, so
 // that nothing is rounded behind its back. Speed is not a goal; being easy to check is.
 #pragma once
 
@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include <gmpxx.h>
 
 namespace reference {
 
+struct DivModResult;
+
 // ---------------------------------------------------------------------------------------
-// Arbitrary-precision unsigned integer: little-endian 32-bit limbs, no leading zero limbs.
+// Arbitrary-precision unsigned integer, held by GMP; the operations the reference needs.
 // ---------------------------------------------------------------------------------------
 class BigUint {
 public:
@@ -28,7 +31,7 @@ public:
     // Parses a string of decimal digits (nothing else allowed).
     static BigUint fromDecimal(std::string_view digits);
 
-    bool isZero() const { return m_limbs.empty(); }
+    bool isZero() const { return sgn(m_value) == 0; }
     std::size_t bitLength() const;
     bool testBit(std::size_t index) const;
     void setBit(std::size_t index);
@@ -52,8 +55,8 @@ public:
     std::string toDecimal() const;
 
 private:
-    void trim();
-    std::vector<std::uint32_t> m_limbs;
+    friend DivModResult divMod(const BigUint& n, const BigUint& d);
+    mpz_class m_value;
 };
 
 // Quotient and remainder of n / d (d nonzero), by binary long division.

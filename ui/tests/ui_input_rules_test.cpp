@@ -166,6 +166,10 @@ void InputRulesTest::normalizeInput_data()
     real("beyond the Single range", "1" + repeated('0', 39), "1.#INF");
     real("beyond the Single range, negative", "-1" + repeated('0', 39), "-1.#INF");
     real("line break ends the number", "2.5\r\n7", "2.5");
+    // The box's own infinity text is no number but its leading 1: leaving the box again
+    // rewrites it.
+    real("infinity text left again", "1.#INF", "1");
+    real("negative infinity text left again", "-1.#INF", "-1");
     real("empty", "", "");
 
     QTest::newRow("read-only: never rewritten")

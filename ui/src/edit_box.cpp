@@ -7,7 +7,9 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -48,10 +50,39 @@ bool isCommandKey(const QKeyEvent& key)
 // What a paste or a drop can put into a box: text, and nothing else.
 bool holdsText(const QMimeData* source) { return source && source->hasText(); }
 
+// The plain-text layout, but each paragraph keeps its shaped glyphs and character
+// attributes until its text changes. Without that, every paint, every caret step and
+// every cursor-position check of a paragraph reshapes it from its first character:
+// with a pasted paragraph of a million characters, a single key cost over a second.
+// A paragraph is laid out only once it is needed (shown, or the caret works in it), and
+// always through blockBoundingRect first; only that paragraph's layout is touched.
+class KeptShapingLayout : public QPlainTextDocumentLayout {
+public:
+    using QPlainTextDocumentLayout::QPlainTextDocumentLayout;
+
+    QRectF blockBoundingRect(const QTextBlock& block) const override
+    {
+        if (block.isValid())
+            keepShaping(block);
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
+
+private:
+    static void keepShaping(const QTextBlock& block)
+    {
+        QTextLayout* layout = block.layout();
+        if (!layout->cacheEnabled())
+            layout->setCacheEnabled(true);
+    }
+};
+
 }  // namespace
 
 EditBox::EditBox(InputMode mode, QWidget* parent) : QPlainTextEdit(parent), m_mode(mode)
 {
+    auto* text = new QTextDocument(this);
+    text->setDocumentLayout(new KeptShapingLayout(text));
+    setDocument(text);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Wrapped at the right edge, at whichever character no longer fits: a number such as
     // "1.23457e+006" has no white space to break at, and the line-breaking rules' breaks

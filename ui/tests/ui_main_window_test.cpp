@@ -294,6 +294,8 @@ private slots:
     void readOnlyBoxes();
     void setBoxTextStoresTextAsGiven_data();
     void setBoxTextStoresTextAsGiven();
+    void hugePasteStaysUsable_data();
+    void hugePasteStaysUsable();
 
     void tabOrder_data();
     void tabOrder();
@@ -1027,6 +1029,99 @@ void MainWindowTest::setBoxTextStoresTextAsGiven()
     // Shown from the first line, caret at the start.
     QCOMPARE(target->verticalScrollBar()->value(), 0);
     QCOMPARE(target->textCursor().position(), 0);
+}
+
+// Texts of a few hundred thousand characters, pasted the way a user pastes.
+void MainWindowTest::hugePasteStaysUsable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("rewritten");
+
+    const int n = 300'000;
+    QTest::newRow("digits, real box")
+        << u8("编辑框3") << QString(n, u'0') + u8("24.93") << u8("24.93");
+    QTest::newRow("digits beyond the 32-bit range, integer box")
+        << u8("编辑框1") << QString(n, u'0') + u8("3000000000") << u8("2147483647");
+    QTest::newRow("one digit, then letters")
+        << u8("编辑框2") << u8("7") + QString(n, u'x') << u8("7");
+    QString fullWidth;
+    for (int i = 0; i < n; ++i)
+        fullWidth.append(QChar(0xFF10 + i % 10));
+    QTest::newRow("full-width digits") << u8("编辑框4") << fullWidth << QString();
+    QTest::newRow("line breaks")
+        << u8("编辑框4") << u8("3.5") + QString(100'000, u'\n') << u8("3.5");
+    QString mix = u8("-12.5e3 ");
+    const QString pieces = u8("-12.5e3 ４２\u3000abc\n．x");
+    for (int i = 0; mix.size() < n; ++i)
+        mix.append(pieces.at((i * 7) % pieces.size()));
+    QTest::newRow("a mix") << u8("编辑框3") << mix << u8("-12500");
+}
+
+void MainWindowTest::hugePasteStaysUsable()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, pasted);
+    QFETCH(QString, rewritten);
+    EditBox* target = box(qPrintable(name));
+    const auto caretInView = [target] {
+        return target->viewport()->rect().intersects(target->cursorRect());
+    };
+    const auto caret = [target] { return target->textCursor().position(); };
+
+    QVERIFY(focusOn(target));
+    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+    QApplication::clipboard()->setText(pasted);
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    QString stored = pasted;
+    stored.replace(u'\n', u8("\r\n"));
+    QCOMPARE(textOf(target), stored);
+    QCOMPARE(caret(), pasted.size());
+    QVERIFY(caretInView());
+
+    // The caret goes to the start and down the lines, and stays in view.
+    QTest::keyClick(target, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(caret(), 0);
+    QVERIFY(caretInView());
+    QTest::keyClick(target, Qt::Key_Down);
+    const int secondLine = caret();
+    QVERIFY(secondLine > 0);
+    QVERIFY(caretInView());
+    QTest::keyClick(target, Qt::Key_Up);
+    QCOMPARE(caret(), 0);
+
+    // A selection is copied as it stands, the whole text too.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(target, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), pasted.left(3));
+    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), pasted);
+
+    // Typing at the end and taking it back, in view all along.
+    QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(caret(), pasted.size());
+    QVERIFY(caretInView());
+    QTest::keyClick(target, Qt::Key_9);
+    QCOMPARE(textOf(target), stored + u8("9"));
+    QTest::keyClick(target, Qt::Key_Backspace);
+    QCOMPARE(textOf(target), stored);
+
+    // Leaving rewrites the text as for a short one, shown from its first line.
+    QVERIFY(leave(target));
+    QCOMPARE(textOf(target), rewritten);
+    QCOMPARE(target->verticalScrollBar()->value(), 0);
+
+    // A click then gives what the rewritten text typed by hand gives.
+    NoticeCatcher catcher(*m_window, Dismissal::okButton);
+    clickButton();
+    const QStringList afterPaste = outputs();
+    const int noticesAfterPaste = catcher.noticesSeen;
+    QVERIFY(replaceText(target, rewritten));
+    clickButton();
+    QCOMPARE(outputs(), afterPaste);
+    QCOMPARE(catcher.noticesSeen, 2 * noticesAfterPaste);
 }
 
 void MainWindowTest::tabOrder_data()

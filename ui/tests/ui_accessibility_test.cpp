@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -126,16 +127,23 @@ private slots:
         bool keyboardInside = false;
         QTimer poll;
         poll.setInterval(10);
+        QElapsedTimer sinceShown;
         connect(&poll, &QTimer::timeout, [&] {
             auto* notice = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!notice || !notice->isVisible())
                 return;
+            if (!sinceShown.isValid())
+                sinceShown.start();
             QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(notice);
             role = iface->role();
             spoken = iface->text(QAccessible::Value) + iface->text(QAccessible::Description) +
                      iface->text(QAccessible::Name);
             // A reader speaks an alert when it opens; the keyboard is in it, on OK.
             keyboardInside = notice->isAncestorOf(QApplication::focusWidget());
+            // The focus arrives with the notice's activation, which a slow machine (an
+            // emulator) delivers a moment after the notice is shown.
+            if (!keyboardInside && sinceShown.elapsed() < 5000)
+                return;
             poll.stop();
             notice->button(QMessageBox::Ok)->click();
         });

@@ -497,10 +497,6 @@ constexpr std::int64_t kWholeNumberBatch = 4096;
 Drawdown runDrawdown(float balance, std::int64_t horizonMonths, double factor, float payout,
                      const DrawdownObserver& observer) {
     Drawdown d;
-    // Tells the observer of the step that has just brought the count to d.months.
-    auto told = [&](std::int64_t count) {
-        if (observer && count > 0) observer(d.months, count, d.balance);
-    };
     d.balance = balance;
     RunFinder runs(factor, payout);
     const WholeNumberMonths wholeNumbers(factor, payout);
@@ -508,20 +504,26 @@ Drawdown runDrawdown(float balance, std::int64_t horizonMonths, double factor, f
     std::uint32_t growthCheckedAt = 0;  // the Single's bits up to which growth was checked
     float previous = balance;           // the balance one month back
     int stepped = 0;                    // months stepped in a row (up to 2)
+    // Tells the observer of the step that has just brought the count to d.months.
+    auto told = [&](std::int64_t count) {
+        if (observer && count > 0) observer(d.months, count, d.balance);
+    };
+    // Takes a stretch of months at once; says whether it reached the horizon.
+    auto take = [&](const Run& run) {
+        d.balance = run.balance;
+        d.months += run.months;
+        told(run.months);
+        stepped = 0;
+        d.horizonReached = d.months == horizonMonths;
+        return d.horizonReached;
+    };
     while (d.balance > payout) {
         const std::int64_t monthsLeft = horizonMonths - d.months;
         if (pauseLeft > 0) {
             --pauseLeft;
             const Run months = wholeNumbers.step(d.balance, std::min(monthsLeft, kWholeNumberBatch));
             if (months.months > 0) {
-                d.balance = months.balance;
-                d.months += months.months;
-                told(months.months);
-                stepped = 0;
-                if (d.months == horizonMonths) {
-                    d.horizonReached = true;
-                    break;
-                }
+                if (take(months)) break;
                 continue;
             }
         } else {
@@ -539,14 +541,7 @@ Drawdown runDrawdown(float balance, std::int64_t horizonMonths, double factor, f
             }
             const Run run = runs.find(d.balance, monthsLeft);
             if (run.months > 0) {
-                d.balance = run.balance;
-                d.months += run.months;
-                told(run.months);
-                stepped = 0;
-                if (d.months == horizonMonths) {
-                    d.horizonReached = true;
-                    break;
-                }
+                if (take(run)) break;
                 pause = run.months >= kWorthwhileRunMonths ? 0 : std::min(2 * pause + 3, kLongestPause);
                 pauseLeft = pause;
                 continue;

@@ -81,6 +81,9 @@ private:
 EditBox::EditBox(InputMode mode, QWidget* parent) : QPlainTextEdit(parent), m_mode(mode)
 {
     auto* text = new QTextDocument(this);
+    // The box's font, which it has from the window: the document only hears of the
+    // font when it changes later.
+    text->setDefaultFont(font());
     text->setDocumentLayout(new KeptShapingLayout(text));
     setDocument(text);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -31,11 +31,33 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
                                          Qt::WindowMinMaxButtonsHint |
                                          Qt::WindowCloseButtonHint;
 
+// A label: its name, its place and its caption.
+struct LabelSpec {
+    const char* name;
+    QRect rect;
+    const char* text;
+};
+
+constexpr LabelSpec k标签10{"标签10", {128, 0, 192, 40}, "Corvane养老险计算器"};
+constexpr LabelSpec k标签1{"标签1", {16, 64, 96, 24}, "年缴费金额（元）"};
+constexpr LabelSpec k标签7{"标签7", {208, 64, 64, 24}, "回本时间"};
+constexpr LabelSpec k标签3{"标签3", {16, 104, 96, 24}, "需缴费年限（年）"};
+constexpr LabelSpec k标签6{"标签6", {208, 104, 96, 24}, "共领取金额（元）"};
+constexpr LabelSpec k标签2{"标签2", {16, 144, 96, 24}, "月返还金额（元）"};
+constexpr LabelSpec k标签5{"标签5", {208, 144, 88, 24}, "剩余金额（元）"};
+constexpr LabelSpec k标签4{"标签4", {16, 184, 88, 24}, "存款年利率（%）"};
+
+// The captions, the widest for its label first: at a size where one does not fit, that
+// one is met first and the others need not be measured.
+constexpr const LabelSpec* kCaptionsByFit[] = {&k标签4, &k标签5, &k标签1, &k标签3,
+                                               &k标签6, &k标签2, &k标签7, &k标签10};
+
 // The platform's user-interface face, with Chinese faces behind it for the glyphs it
 // lacks. The layout is in pixels, so the size is in pixels too: the largest, up to 12,
 // at which every caption fits into its label (11 with the usual fonts, whose
-// ideographs and full-width parentheses are one em wide).
-QFont interfaceFont(const std::vector<const QLabel*>& captions)
+// ideographs and full-width parentheses are one em wide). It is set on the window before
+// the controls exist, so that they are laid out once, in this font.
+QFont interfaceFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setFamilies({font.family(), QStringLiteral("WenQuanYi Micro Hei"),
@@ -46,9 +68,11 @@ QFont interfaceFont(const std::vector<const QLabel*>& captions)
     for (int pixelSize = kLargestPixelSize; pixelSize >= kSmallestPixelSize; --pixelSize) {
         font.setPixelSize(pixelSize);
         const QFontMetrics metrics(font);
-        const bool allFit = std::all_of(captions.begin(), captions.end(), [&](const QLabel* label) {
-            return metrics.horizontalAdvance(label->text()) <= label->width();
-        });
+        const bool allFit = std::all_of(
+            std::begin(kCaptionsByFit), std::end(kCaptionsByFit), [&](const LabelSpec* label) {
+                return metrics.horizontalAdvance(QString::fromUtf8(label->text)) <=
+                       label->rect.width();
+            });
         if (allFit)
             break;
     }
@@ -56,11 +80,11 @@ QFont interfaceFont(const std::vector<const QLabel*>& captions)
 }
 
 // Labels: one line, left-aligned, vertically centred, black on the window's colour.
-QLabel* makeLabel(QWidget* window, const char* name, const QRect& rect, const char* text)
+QLabel* makeLabel(QWidget* window, const LabelSpec& spec)
 {
-    auto* label = new QLabel(QString::fromUtf8(text), window);
-    label->setObjectName(QString::fromUtf8(name));
-    label->setGeometry(rect);
+    auto* label = new QLabel(QString::fromUtf8(spec.text), window);
+    label->setObjectName(QString::fromUtf8(spec.name));
+    label->setGeometry(spec.rect);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setWordWrap(false);
@@ -100,7 +124,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
     // space keeps the title bar without text.
     setWindowTitle(QStringLiteral(" "));
     setAccessibleName(QStringLiteral("Corvane养老险计算器"));  // what a reader calls the window
-    setWindowIcon(programIcon());
+    // The icon the program gave itself at start is the window's already; decoding the
+    // images again would only cost time.
+    if (QGuiApplication::windowIcon().isNull())
+        setWindowIcon(programIcon());
+    setFont(interfaceFont());
     // No frame known yet; fitOuterSize() corrects this. The size is kept by the window,
     // not by equal minimum and maximum size hints: many X11 window managers maximize only
     // a window that they may resize.
@@ -112,20 +140,20 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
     connect(&m_sizeRefused, &QTimer::timeout, this, &MainWindow::restoreOuterSize);
 
     using M = InputMode;
-    标签10 = makeLabel(this, "标签10", {128, 0, 192, 40}, "Corvane养老险计算器");
-    标签1 = makeLabel(this, "标签1", {16, 64, 96, 24}, "年缴费金额（元）");
+    标签10 = makeLabel(this, k标签10);
+    标签1 = makeLabel(this, k标签1);
     编辑框1 = makeBox(this, "编辑框1", {128, 64, 64, 24}, M::integerInput, "1000");
-    标签7 = makeLabel(this, "标签7", {208, 64, 64, 24}, "回本时间");
+    标签7 = makeLabel(this, k标签7);
     编辑框5 = makeBox(this, "编辑框5", {312, 64, 72, 24}, M::readOnly, "");
-    标签3 = makeLabel(this, "标签3", {16, 104, 96, 24}, "需缴费年限（年）");
+    标签3 = makeLabel(this, k标签3);
     编辑框2 = makeBox(this, "编辑框2", {128, 104, 64, 24}, M::integerInput, "10");
-    标签6 = makeLabel(this, "标签6", {208, 104, 96, 24}, "共领取金额（元）");
+    标签6 = makeLabel(this, k标签6);
     编辑框6 = makeBox(this, "编辑框6", {312, 104, 72, 24}, M::readOnly, "");
-    标签2 = makeLabel(this, "标签2", {16, 144, 96, 24}, "月返还金额（元）");
+    标签2 = makeLabel(this, k标签2);
     编辑框3 = makeBox(this, "编辑框3", {128, 144, 64, 24}, M::realInput, "24.93");
-    标签5 = makeLabel(this, "标签5", {208, 144, 88, 24}, "剩余金额（元）");
+    标签5 = makeLabel(this, k标签5);
     编辑框7 = makeBox(this, "编辑框7", {312, 144, 72, 24}, M::readOnly, "");
-    标签4 = makeLabel(this, "标签4", {16, 184, 88, 24}, "存款年利率（%）");
+    标签4 = makeLabel(this, k标签4);
     编辑框4 = makeBox(this, "编辑框4", {128, 184, 64, 24}, M::realInput, "2.8");
     编辑框8 = makeBox(this, "编辑框8", {208, 184, 184, 24}, M::readOnly, "");
     编辑框8->hide();  // Holds the check equation; never on screen.
@@ -140,8 +168,6 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, kWindowFlags)
         caption->setBuddy(box);
         box->setAccessibleName(caption->text());
     }
-
-    setFont(interfaceFont({标签10, 标签1, 标签7, 标签3, 标签6, 标签2, 标签5, 标签4}));
 
     按钮1 = new QPushButton(QStringLiteral("开始计算"), this);
     按钮1->setObjectName(QStringLiteral("按钮1"));

@@ -3,7 +3,10 @@
 # openbox session: RUNS alternating starts of each (default 40), the time from exec to the
 # window being mapped, and the resident memory (VmHWM, VmRSS) a moment after.
 #
-#   bash bench/startup_compare.sh [BUILD_DIR] [RUNS]     BUILD_DIR defaults to build/test
+#   bash bench/startup_compare.sh [BUILD_DIR] [RUNS] [PROGRAM]
+#
+# BUILD_DIR (default build/test) provides the bare window and the probe, and the program
+# unless PROGRAM names another build of it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/test}
@@ -12,7 +15,7 @@ settle_ms=300
 
 cmake --build "$build" -j2 --target corvane-calc bare_window startup_probe >/dev/null
 probe=$build/bench/startup_probe
-programs=("$build/bench/bare_window" "$build/ui/corvane-calc")
+programs=("$build/bench/bare_window" "${3:-$build/ui/corvane-calc}")
 
 source "$root/scripts/x_session.sh"
 start_x_session "$(mktemp -d)" 640x480 || exit 1

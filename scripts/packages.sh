@@ -5,6 +5,8 @@
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-wqy-microhei)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev libgmp-dev libmpfr-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+# pkg-config and libxcb1-dev: the start-up probe of bench/startup_compare.sh.
+TEST_PACKAGES+=(pkg-config libxcb1-dev)
 TEST_PACKAGES+=(dpkg-dev file desktop-file-utils appstream at-spi2-core python3-pyatspi)
 # The cross builds of the tests: ARM64 Linux under qemu, 64-bit Windows (MinGW-w64) under
 # wine. GoogleTest for Windows is built from the sources of `googletest`.

@@ -212,6 +212,7 @@ TEST(Drawdown, AgreesWithSteppingOnLongKinds) {
     };
     const Row rows[] = {
         {"growth every few months, finite at the horizon", {1, -54900, -1.0f, 0.14f}},
+        {"growth every few dozen months, up to 2^94", {0, -223184, -1.75566754e-35f, 0.0604954138f}},
         {"steady creep, no rate", {0, -800000, -1.0f, 0.0f}},
         {"creep through the subnormals", {0, -800000, -1.4e-45f, 0.0f}},
         {"subnormal creep with a tiny rate", {0, -800000, -2.8e-45f, 1e-6f}},

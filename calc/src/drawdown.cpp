@@ -49,6 +49,7 @@
 #include <cstdint>
 
 #include "bits.h"
+#include "wide_arith.h"
 
 namespace calc::detail {
 namespace {
@@ -455,7 +456,7 @@ public:
         const std::int64_t largestStep =
             m_factorOffset != 0 ? INT64_MAX / (m_factorOffset < 0 ? -m_factorOffset : m_factorOffset) : 0;
         // An increment below this leaves the step alone for at least eight months.
-        constexpr std::int64_t kLongRunIncrement = std::int64_t{1} << 61;
+        constexpr std::uint64_t kLongRunIncrement = std::uint64_t{1} << 61;
         auto integerMonths = [&](std::int64_t& m, std::int64_t monthsLimit) {
             std::int64_t carry = 0, low = 0, whole = 0, highLow = 0;
             splitAt32(m * aLow + cLow, carry, low);
@@ -466,43 +467,62 @@ public:
             constexpr std::uint64_t kMargin = (std::uint64_t{1} << 37) + 2;
             std::uint64_t r = fraction ^ kHalf;
             std::int64_t s = whole + (fraction >= kHalf ? 1 : 0);
-            if (s == 0 || (s < 0 ? -s : s) > largestStep) return std::int64_t{0};
-            std::int64_t d = s * m_factorOffset;
             std::int64_t months = 0;
-            if (s > 0 && d > 0) {
+            if (s > 0 && m_factorOffset > 0) {
                 // Growth, the common case: only the top of the cell can end it. Where the step
                 // holds for several months, the months up to the next carry are taken at
                 // once: r, m and the target only grow along them, so checking the last month
                 // covers the ones between.
                 auto nearHalf = [](std::uint64_t x) { return x + (kMargin - 1) < 2 * kMargin - 1; };
-                while (months < monthsLimit) {
-                    if (nearHalf(r) || m >= cellHigh - s) return months;
-                    if (d < kLongRunIncrement) {
-                        const std::uint64_t more = ~r / static_cast<std::uint64_t>(d);
-                        if (more < static_cast<std::uint64_t>(monthsLimit - months) &&
-                            !nearHalf(r + more * static_cast<std::uint64_t>(d))) {
-                            const auto run = static_cast<std::int64_t>(more) + 1;
-                            if (m + run * s < cellHigh) {
-                                m += run * s;
-                                months += run;
-                                r += static_cast<std::uint64_t>(run) * static_cast<std::uint64_t>(d);
-                                if (++s > largestStep) return months;
-                                d += m_factorOffset;
-                                continue;
+                const auto a = static_cast<std::uint64_t>(m_factorOffset);
+                if (s <= largestStep) {
+                    auto d = static_cast<std::uint64_t>(s) * a;
+                    while (true) {
+                        if (months >= monthsLimit || nearHalf(r) || m >= cellHigh - s) return months;
+                        if (d < kLongRunIncrement) {
+                            const std::uint64_t more = ~r / d;
+                            if (more < static_cast<std::uint64_t>(monthsLimit - months) && !nearHalf(r + more * d)) {
+                                const auto run = static_cast<std::int64_t>(more) + 1;
+                                if (m + run * s < cellHigh) {
+                                    m += run * s;
+                                    months += run;
+                                    r += static_cast<std::uint64_t>(run) * d;
+                                    ++s;
+                                    d += a;  // no overflow: d < 2^61 and a < 2^63
+                                    continue;
+                                }
                             }
                         }
+                        m += s;
+                        ++months;
+                        const std::uint64_t before = r;
+                        r += d;
+                        if (r < before) {
+                            if (++s > largestStep) break;
+                            d += a;
+                        }
                     }
+                }
+                // Near the top of the cell s (f - 1) may pass 1/2, and then 1: D = s A is kept
+                // in 128 bits, and a month moves s by the whole part of D and the carry.
+                U128 d = multiplyWide(static_cast<std::uint64_t>(s), a);
+                while (months < monthsLimit) {
+                    if (nearHalf(r) || m >= cellHigh - s) return months;
                     m += s;
                     ++months;
                     const std::uint64_t before = r;
-                    r += static_cast<std::uint64_t>(d);
-                    if (r < before) {
-                        if (++s > largestStep) return months;
-                        d += m_factorOffset;
+                    r += d.lo;
+                    const std::uint64_t change = d.hi + (r < before ? 1 : 0);
+                    if (change != 0) {
+                        if (change >= static_cast<std::uint64_t>(cellHigh)) return months;
+                        s += static_cast<std::int64_t>(change);
+                        d = change == 1 ? d + U128{0, a} : multiplyWide(static_cast<std::uint64_t>(s), a);
                     }
                 }
                 return months;
             }
+            if (s == 0 || (s < 0 ? -s : s) > largestStep) return std::int64_t{0};
+            std::int64_t d = s * m_factorOffset;
             while (months < monthsLimit) {
                 const std::int64_t target = m + s;
                 if (r + (kMargin - 1) < 2 * kMargin - 1 || target <= cellLow || target >= cellHigh) break;

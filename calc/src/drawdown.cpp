@@ -39,7 +39,8 @@
 //
 // 3. Months in whole numbers. Where runs are short (the step changes every few months), the
 //    months are stepped in integer arithmetic as long as the exact value of each month
-//    stays clear of a rounding boundary (WholeNumberMonths).
+//    stays clear of a rounding boundary (WholeNumberMonths): a 64-bit fraction that one
+//    addition a month carries forward, and one division to the next change of step.
 #include "drawdown.h"
 
 #include <algorithm>
@@ -48,6 +49,7 @@
 #include <cstdint>
 
 #include "bits.h"
+#include "wide_arith.h"
 
 namespace calc::detail {
 namespace {
@@ -441,12 +443,121 @@ public:
             offset = static_cast<double>(whole - step) + static_cast<double>(fraction) * kTwoToMinus64;
             return true;
         };
+        // Whether the balance stays above the payout for every magnitude of the cell.
+        const bool payoutClear = point.sign > 0 ? payoutInUlps < static_cast<double>(cellLow)
+                                                : -payoutInUlps >= static_cast<double>(cellHigh);
+        // Months in pure integer arithmetic, while the step changes within a few dozen months.
+        // With W = m A + C + 2^63 = s 2^64 + r (0 <= r < 2^64), the step is s, and the fraction
+        // lies within the margin of one half exactly when r lies within it of 0 (mod 2^64).
+        // The next magnitude m + s has W + s A: with D = s A, the month adds D to r, and a
+        // carry (a borrow when D < 0) moves s by one and D by A. While |D| < 2^63 a month
+        // carries at most once. The loop leaves at the first month that is not clear of a
+        // boundary, that leaves the cell, or whose step is 0 or too large for D.
+        const std::int64_t largestStep =
+            m_factorOffset != 0 ? INT64_MAX / (m_factorOffset < 0 ? -m_factorOffset : m_factorOffset) : 0;
+        // An increment below this leaves the step alone for at least eight months.
+        constexpr std::uint64_t kLongRunIncrement = std::uint64_t{1} << 61;
+        auto integerMonths = [&](std::int64_t& m, std::int64_t monthsLimit) {
+            std::int64_t carry = 0, low = 0, whole = 0, highLow = 0;
+            splitAt32(m * aLow + cLow, carry, low);
+            splitAt32(m * aHigh + cHigh + carry, whole, highLow);
+            const std::uint64_t fraction =
+                (static_cast<std::uint64_t>(highLow) << 32) | static_cast<std::uint64_t>(low);
+            constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+            constexpr std::uint64_t kMargin = (std::uint64_t{1} << 37) + 2;
+            std::uint64_t r = fraction ^ kHalf;
+            std::int64_t s = whole + (fraction >= kHalf ? 1 : 0);
+            std::int64_t months = 0;
+            if (s > 0 && m_factorOffset > 0) {
+                // Growth, the common case: only the top of the cell can end it. Where the step
+                // holds for several months, the months up to the next carry are taken at
+                // once: r, m and the target only grow along them, so checking the last month
+                // covers the ones between.
+                auto nearHalf = [](std::uint64_t x) { return x + (kMargin - 1) < 2 * kMargin - 1; };
+                const auto a = static_cast<std::uint64_t>(m_factorOffset);
+                if (s <= largestStep) {
+                    auto d = static_cast<std::uint64_t>(s) * a;
+                    while (true) {
+                        if (months >= monthsLimit || nearHalf(r) || m >= cellHigh - s) return months;
+                        if (d < kLongRunIncrement) {
+                            const std::uint64_t more = ~r / d;
+                            if (more < static_cast<std::uint64_t>(monthsLimit - months) && !nearHalf(r + more * d)) {
+                                const auto run = static_cast<std::int64_t>(more) + 1;
+                                if (m + run * s < cellHigh) {
+                                    m += run * s;
+                                    months += run;
+                                    r += static_cast<std::uint64_t>(run) * d;
+                                    ++s;
+                                    d += a;  // no overflow: d < 2^61 and a < 2^63
+                                    continue;
+                                }
+                            }
+                        }
+                        m += s;
+                        ++months;
+                        const std::uint64_t before = r;
+                        r += d;
+                        if (r < before) {
+                            if (++s > largestStep) break;
+                            d += a;
+                        }
+                    }
+                }
+                // Near the top of the cell s (f - 1) may pass 1/2, and then 1: D = s A is kept
+                // in 128 bits, and a month moves s by the whole part of D and the carry.
+                U128 d = multiplyWide(static_cast<std::uint64_t>(s), a);
+                while (months < monthsLimit) {
+                    if (nearHalf(r) || m >= cellHigh - s) return months;
+                    m += s;
+                    ++months;
+                    const std::uint64_t before = r;
+                    r += d.lo;
+                    const std::uint64_t change = d.hi + (r < before ? 1 : 0);
+                    if (change != 0) {
+                        if (change >= static_cast<std::uint64_t>(cellHigh)) return months;
+                        s += static_cast<std::int64_t>(change);
+                        d = change == 1 ? d + U128{0, a} : multiplyWide(static_cast<std::uint64_t>(s), a);
+                    }
+                }
+                return months;
+            }
+            if (s == 0 || (s < 0 ? -s : s) > largestStep) return std::int64_t{0};
+            std::int64_t d = s * m_factorOffset;
+            while (months < monthsLimit) {
+                const std::int64_t target = m + s;
+                if (r + (kMargin - 1) < 2 * kMargin - 1 || target <= cellLow || target >= cellHigh) break;
+                m = target;
+                ++months;
+                const std::uint64_t before = r;
+                if (d >= 0) {
+                    r += static_cast<std::uint64_t>(d);
+                    if (r >= before) continue;
+                    ++s;
+                } else {
+                    r -= static_cast<std::uint64_t>(-d);
+                    if (r <= before) continue;
+                    --s;
+                }
+                if (s == 0 || (s < 0 ? -s : s) > largestStep) break;
+                d = s * m_factorOffset;
+            }
+            return months;
+        };
+        // Runs of a constant step shorter than this go through the integer months.
+        constexpr std::int64_t kShortRun = 64;
         const double driftPerUlpOfStep = static_cast<double>(m_factorOffset) * kTwoToMinus64;
         std::int64_t m = point.magnitude;
         std::int64_t months = 0;
         std::int64_t step = 0;
         double offset = 0.0;
         while (months < monthsLeft && monthFrom(m, step, offset)) {
+            if (payoutClear && std::fabs(static_cast<double>(step) * driftPerUlpOfStep) * kShortRun > 1.0) {
+                const std::int64_t taken = integerMonths(m, monthsLeft - months);
+                if (taken > 0) {
+                    months += taken;
+                    continue;
+                }
+            }
             // The same step for n more months while the offset, drifting by step (f - 1) a
             // month, stays clear of one half, and the target stays in the cell. Every test
             // is monotone along m + i step, so checking month n covers the months between.

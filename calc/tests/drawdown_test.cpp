@@ -212,6 +212,9 @@ TEST(Drawdown, AgreesWithSteppingOnLongKinds) {
     };
     const Row rows[] = {
         {"growth every few months, finite at the horizon", {1, -54900, -1.0f, 0.14f}},
+        {"growth every few dozen months, up to 2^94", {0, -223184, -1.75566754e-35f, 0.0604954138f}},
+        {"growth by more than one ulp of step a month near the top of each binade",
+         {0, -52191, -8.1634151e-37f, 0.297823191f}},
         {"steady creep, no rate", {0, -800000, -1.0f, 0.0f}},
         {"creep through the subnormals", {0, -800000, -1.4e-45f, 0.0f}},
         {"subnormal creep with a tiny rate", {0, -800000, -2.8e-45f, 1e-6f}},

@@ -32,24 +32,24 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
                                          Qt::WindowCloseButtonHint;
 
 // A label: its name, its place and its caption.
-struct LabelSpec {
+struct LabelLayout {
     const char* name;
     QRect rect;
     const char* text;
 };
 
-constexpr LabelSpec k标签10{"标签10", {128, 0, 192, 40}, "Corvane养老险计算器"};
-constexpr LabelSpec k标签1{"标签1", {16, 64, 96, 24}, "年缴费金额（元）"};
-constexpr LabelSpec k标签7{"标签7", {208, 64, 64, 24}, "回本时间"};
-constexpr LabelSpec k标签3{"标签3", {16, 104, 96, 24}, "需缴费年限（年）"};
-constexpr LabelSpec k标签6{"标签6", {208, 104, 96, 24}, "共领取金额（元）"};
-constexpr LabelSpec k标签2{"标签2", {16, 144, 96, 24}, "月返还金额（元）"};
-constexpr LabelSpec k标签5{"标签5", {208, 144, 88, 24}, "剩余金额（元）"};
-constexpr LabelSpec k标签4{"标签4", {16, 184, 88, 24}, "存款年利率（%）"};
+constexpr LabelLayout k标签10{"标签10", {128, 0, 192, 40}, "Corvane养老险计算器"};
+constexpr LabelLayout k标签1{"标签1", {16, 64, 96, 24}, "年缴费金额（元）"};
+constexpr LabelLayout k标签7{"标签7", {208, 64, 64, 24}, "回本时间"};
+constexpr LabelLayout k标签3{"标签3", {16, 104, 96, 24}, "需缴费年限（年）"};
+constexpr LabelLayout k标签6{"标签6", {208, 104, 96, 24}, "共领取金额（元）"};
+constexpr LabelLayout k标签2{"标签2", {16, 144, 96, 24}, "月返还金额（元）"};
+constexpr LabelLayout k标签5{"标签5", {208, 144, 88, 24}, "剩余金额（元）"};
+constexpr LabelLayout k标签4{"标签4", {16, 184, 88, 24}, "存款年利率（%）"};
 
 // The captions, the widest for its label first: at a size where one does not fit, that
 // one is met first and the others need not be measured.
-constexpr const LabelSpec* kCaptionsByFit[] = {&k标签4, &k标签5, &k标签1, &k标签3,
+constexpr const LabelLayout* kCaptionsByFit[] = {&k标签4, &k标签5, &k标签1, &k标签3,
                                                &k标签6, &k标签2, &k标签7, &k标签10};
 
 // The platform's user-interface face, with Chinese faces behind it for the glyphs it
@@ -69,7 +69,7 @@ QFont interfaceFont()
         font.setPixelSize(pixelSize);
         const QFontMetrics metrics(font);
         const bool allFit = std::all_of(
-            std::begin(kCaptionsByFit), std::end(kCaptionsByFit), [&](const LabelSpec* label) {
+            std::begin(kCaptionsByFit), std::end(kCaptionsByFit), [&](const LabelLayout* label) {
                 return metrics.horizontalAdvance(QString::fromUtf8(label->text)) <=
                        label->rect.width();
             });
@@ -80,11 +80,11 @@ QFont interfaceFont()
 }
 
 // Labels: one line, left-aligned, vertically centred, black on the window's colour.
-QLabel* makeLabel(QWidget* window, const LabelSpec& spec)
+QLabel* makeLabel(QWidget* window, const LabelLayout& layout)
 {
-    auto* label = new QLabel(QString::fromUtf8(spec.text), window);
-    label->setObjectName(QString::fromUtf8(spec.name));
-    label->setGeometry(spec.rect);
+    auto* label = new QLabel(QString::fromUtf8(layout.text), window);
+    label->setObjectName(QString::fromUtf8(layout.name));
+    label->setGeometry(layout.rect);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setWordWrap(false);

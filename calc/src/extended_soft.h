@@ -86,6 +86,8 @@ private:
         return r;
     }
     static SoftExtended invalid() { return make(Kind::nan, true, kTopBit | kQuietBit); }
+    template <int kFractionBits, int kExponentBits>
+    static SoftExtended fromIeee(std::uint64_t bits);
     static SoftExtended fromNaNs(SoftExtended a, SoftExtended b);
     static SoftExtended fromExact(bool negative, U128 magnitude, bool sticky, std::int32_t scale);
 
@@ -164,51 +166,37 @@ inline SoftExtended SoftExtended::fromExact(bool negative, U128 magnitude, bool 
     return make(Kind::finite, negative, r.significand, r.exponent);
 }
 
-inline SoftExtended::SoftExtended(double value) {
-    const auto bits = bitCast<std::uint64_t>(value);
-    constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
-    m_negative = (bits >> 63) != 0;
-    const auto field = static_cast<std::int32_t>((bits >> 52) & 0x7FFu);
+// The exact value of an IEEE binary number (binary64 or binary32) given by its bits: a NaN
+// keeps its sign and payload and comes out quiet, as the x87 loads it.
+template <int kFractionBits, int kExponentBits>
+SoftExtended SoftExtended::fromIeee(std::uint64_t bits) {
+    constexpr std::uint64_t kFraction = (std::uint64_t{1} << kFractionBits) - 1;
+    constexpr std::int32_t kFieldMax = (std::int32_t{1} << kExponentBits) - 1;
+    constexpr std::int32_t kBias = kFieldMax / 2;
+    // A subnormal is fraction x 2^(1 - bias - fraction bits); with the fraction moved up to
+    // bit 63 that is 2^(exponent - 63).
+    constexpr std::int32_t kSubnormalExponent = 1 - kBias - kFractionBits + 63;
+    constexpr int kToTop = 63 - kFractionBits;
+    const bool negative = ((bits >> (kFractionBits + kExponentBits)) & 1u) != 0;
+    const auto field = static_cast<std::int32_t>((bits >> kFractionBits) & static_cast<std::uint64_t>(kFieldMax));
     const std::uint64_t fraction = bits & kFraction;
-    if (field == 0x7FF) {
-        m_kind = fraction == 0 ? Kind::infinity : Kind::nan;
-        if (fraction != 0) m_significand = kTopBit | kQuietBit | (fraction << 11);
-    } else if (field == 0) {
-        if (fraction != 0) {  // subnormal: fraction x 2^-1074
-            const int shift = leadingZeros64(fraction);
-            m_kind = Kind::finite;
-            m_significand = fraction << shift;
-            m_exponent = -1011 - shift;
-        }
-    } else {
-        m_kind = Kind::finite;
-        m_significand = kTopBit | (fraction << 11);
-        m_exponent = field - 1023;
+    if (field == kFieldMax) {
+        if (fraction == 0) return make(Kind::infinity, negative);
+        return make(Kind::nan, negative, kTopBit | kQuietBit | (fraction << kToTop));
     }
+    if (field == 0) {
+        if (fraction == 0) return make(Kind::zero, negative);
+        const int shift = leadingZeros64(fraction);
+        return make(Kind::finite, negative, fraction << shift, kSubnormalExponent - shift);
+    }
+    return make(Kind::finite, negative, kTopBit | (fraction << kToTop), field - kBias);
 }
 
-inline SoftExtended::SoftExtended(float value) {
-    const auto bits = bitCast<std::uint32_t>(value);
-    constexpr std::uint32_t kFraction = (std::uint32_t{1} << 23) - 1;
-    m_negative = (bits >> 31) != 0;
-    const auto field = static_cast<std::int32_t>((bits >> 23) & 0xFFu);
-    const std::uint64_t fraction = bits & kFraction;
-    if (field == 0xFF) {
-        m_kind = fraction == 0 ? Kind::infinity : Kind::nan;
-        if (fraction != 0) m_significand = kTopBit | kQuietBit | (fraction << 40);
-    } else if (field == 0) {
-        if (fraction != 0) {  // subnormal: fraction x 2^-149
-            const int shift = leadingZeros64(fraction);
-            m_kind = Kind::finite;
-            m_significand = fraction << shift;
-            m_exponent = -86 - shift;
-        }
-    } else {
-        m_kind = Kind::finite;
-        m_significand = kTopBit | (fraction << 40);
-        m_exponent = field - 127;
-    }
-}
+inline SoftExtended::SoftExtended(double value)
+    : SoftExtended(fromIeee<52, 11>(bitCast<std::uint64_t>(value))) {}
+
+inline SoftExtended::SoftExtended(float value)
+    : SoftExtended(fromIeee<23, 8>(bitCast<std::uint32_t>(value))) {}
 
 inline SoftExtended::SoftExtended(std::int64_t value) {
     if (value == 0) return;

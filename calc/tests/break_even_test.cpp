@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "plain_month.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -94,22 +96,17 @@ struct Plain {
 };
 
 Plain simulateEveryMonth(std::int32_t premium, std::int32_t years, float payout, float rate) {
-    const float monthlyRate = static_cast<float>(static_cast<double>(static_cast<long double>(rate) / 1200.0L));
-    const double factor = static_cast<double>(static_cast<long double>(monthlyRate) + 1.0L);
-    auto month = [&](float b) {
-        const double grown = static_cast<double>(static_cast<long double>(b) * factor);
-        return static_cast<float>(static_cast<double>(static_cast<long double>(grown) - payout));
-    };
+    const plain::Account account(payout, rate);
     float balance = 0.0f;
     for (std::int32_t y = 1; y <= years; ++y) {
-        balance = static_cast<float>(static_cast<double>(static_cast<long double>(balance) + premium));
-        for (int m = 0; m < 12; ++m) balance = month(balance);
+        balance = plain::Account::payIn(balance, premium);
+        for (int m = 0; m < 12; ++m) balance = account.month(balance);
     }
     const std::int64_t horizon = (100 - std::int64_t{years}) * 12;
     std::int64_t drawdown = 0;
     bool notice = false;
     while (balance > payout) {
-        balance = month(balance);
+        balance = account.month(balance);
         if (++drawdown == horizon) {
             notice = true;
             break;
@@ -200,22 +197,17 @@ struct EveryMonth {
 };
 
 EveryMonth recordEveryMonth(std::int32_t premium, std::int32_t years, float payout, float rate) {
-    const float monthlyRate = static_cast<float>(static_cast<double>(static_cast<long double>(rate) / 1200.0L));
-    const double factor = static_cast<double>(static_cast<long double>(monthlyRate) + 1.0L);
-    auto month = [&](float b) {
-        const double grown = static_cast<double>(static_cast<long double>(b) * factor);
-        return static_cast<float>(static_cast<double>(static_cast<long double>(grown) - payout));
-    };
+    const plain::Account account(payout, rate);
     EveryMonth record;
     float balance = 0.0f;
     for (std::int32_t y = 1; y <= std::min(years, 100); ++y) {
-        balance = static_cast<float>(static_cast<double>(static_cast<long double>(balance) + premium));
-        for (int m = 0; m < 12; ++m) record.balances.push_back(balance = month(balance));
+        balance = plain::Account::payIn(balance, premium);
+        for (int m = 0; m < 12; ++m) record.balances.push_back(balance = account.month(balance));
     }
     record.paymentMonths = static_cast<std::int64_t>(record.balances.size());
     const std::int64_t horizon = (100 - std::int64_t{years}) * 12;
     for (std::int64_t drawdown = 1; years < 100 && balance > payout && drawdown <= horizon; ++drawdown)
-        record.balances.push_back(balance = month(balance));
+        record.balances.push_back(balance = account.month(balance));
     return record;
 }
 

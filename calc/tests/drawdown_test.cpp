@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "plain_month.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -38,18 +40,12 @@ struct Stepped {
 // longer above the payout or the month count reaches the horizon.
 Stepped stepEveryMonth(std::int32_t premium, std::int32_t years, float payout, float rate,
                        std::int64_t budget) {
-    const auto monthlyRate =
-        static_cast<float>(static_cast<double>(static_cast<long double>(rate) / 1200.0L));
-    const auto factor = static_cast<double>(static_cast<long double>(monthlyRate) + 1.0L);
-    auto month = [&](float b) {
-        const auto grown = static_cast<double>(static_cast<long double>(b) * factor);
-        return static_cast<float>(static_cast<double>(static_cast<long double>(grown) - payout));
-    };
+    const plain::Account account(payout, rate);
     Stepped run;
     float balance = 0.0f;
     for (std::int32_t y = 1; y <= years; ++y) {
-        balance = static_cast<float>(static_cast<double>(static_cast<long double>(balance) + premium));
-        for (int m = 0; m < 12; ++m) balance = month(balance);
+        balance = plain::Account::payIn(balance, premium);
+        for (int m = 0; m < 12; ++m) balance = account.month(balance);
     }
     const std::int64_t horizon = (100 - std::int64_t{years}) * 12;
     std::int64_t drawdown = 0;
@@ -58,7 +54,7 @@ Stepped stepEveryMonth(std::int32_t premium, std::int32_t years, float payout, f
             run.steppedMonths = drawdown;
             return run;
         }
-        balance = month(balance);
+        balance = account.month(balance);
         if (++drawdown == horizon) {
             run.notice = true;
             break;

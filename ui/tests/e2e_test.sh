@@ -217,19 +217,20 @@ copy_box_expect 编辑框3 "50"
 # 2a. Long numbers show from the first line of their text, as much of it as the width
 #     takes: "1.23457e+0", "-21474836" (not "1." up to a word boundary, nor the caret's
 #     line "8"). Measured on the screen while the boxes are left.
-key ctrl+a
-typed "1234567"
-key Tab
-width=$(text_width 128 144)
-(( width >= 40 )) || fail "编辑框3 shows ${width} px of its text, expected most of its width"
-echo "ok: 编辑框3 shows ${width} px of 1.23457e+006"
+# shows_most_of BOX X Y TEXT REWRITTEN: types TEXT into the focused box, leaves it, and
+# measures how much of the box at X, Y (its top left corner in the window) shows text.
+shows_most_of() {
+    local box=$1 x=$2 y=$3 text=$4 rewritten=$5 width
+    key ctrl+a
+    typed "$text"
+    key Tab
+    width=$(text_width "$x" "$y")
+    (( width >= 40 )) || fail "$box shows ${width} px of its text, expected most of its width"
+    echo "ok: $box shows ${width} px of $rewritten"
+}
+shows_most_of 编辑框3 128 144 "1234567" "1.23457e+006"
 key shift+Tab shift+Tab shift+Tab   # back to 编辑框1
-key ctrl+a
-typed "-3000000000"
-key Tab
-width=$(text_width 128 64)
-(( width >= 40 )) || fail "编辑框1 shows ${width} px of its text, expected most of its width"
-echo "ok: 编辑框1 shows ${width} px of -2147483648"
+shows_most_of 编辑框1 128 64 "-3000000000" "-2147483648"
 key shift+Tab
 copy_box_expect 编辑框1 "-2147483648"
 key ctrl+a
